@@ -1,0 +1,36 @@
+#pragma once
+
+#include "devicetable.h"
+
+#include <array>
+#include <cstdint>
+
+namespace k4 {
+
+inline constexpr int kDisplayCells = 48;
+using DisplayCells = std::array<std::uint8_t, kDisplayCells>;
+
+// Node pictures of the manager tree.
+enum StateIcon : int { kIconNormal = 0, kIconWorkspace = 1, kIconCommError = 2, kIconAttention = 3 };
+
+// What an exchange does to a device's views. The link thread calls these in the order the
+// exchange rules give; the GUI implements them (through LinkUpdateQueue, which carries them over
+// to the GUI thread in order). A handle of kNoHandle, or one whose window is gone, is ignored.
+class ExchangeEffects {
+public:
+    virtual ~ExchangeEffects() = default;
+    // The panel's display buffer takes the 48 cells, each ORed with highlightMask.
+    virtual void writeCells(PanelHandle panel, const DisplayCells& cells,
+                            std::uint8_t highlightMask) = 0;
+    // The panel's display buffer takes the communication-error text (no repaint).
+    virtual void showCommError(PanelHandle panel) = 0;
+    virtual void repaintPanel(PanelHandle panel) = 0;
+    // Make the panel visible and bring it to the front.
+    virtual void showPanel(PanelHandle panel) = 0;
+    // Image and selected image together.
+    virtual void setNodeImage(NodeHandle node, int image) = 0;
+    virtual void repaintTree() = 0;
+    virtual void beep() = 0;
+};
+
+}  // namespace k4

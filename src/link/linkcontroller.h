@@ -1,0 +1,62 @@
+#pragma once
+
+#include "devicetable.h"
+#include "exchangeeffects.h"
+#include "serialio.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace k4 {
+
+class TRS232flow;
+
+// Owns the one link thread of the program: StartLink creates it, StopLink stops, waits for and
+// frees it. Every call is made on the GUI thread.
+class LinkController {
+public:
+    // Makes the port for a port number (the serial device it names is the factory's business).
+    using PortFactory = std::function<std::unique_ptr<SerialIo>(int portNumber)>;
+    // Shows a message to the operator and returns once it has been acknowledged.
+    using MessageSink = std::function<void(const QString& text)>;
+
+    LinkController();
+    ~LinkController();  // stops a running link
+    LinkController(const LinkController&) = delete;
+    LinkController& operator=(const LinkController&) = delete;
+
+    void setPortFactory(PortFactory factory);
+    void setMessageSink(MessageSink sink);
+    // Where exchanges deliver their effects (normally a LinkUpdateQueue). Not owned.
+    void setEffects(ExchangeEffects* effects);
+
+    // Starts the link thread on portNumber, polling table (which must outlive the link). When the
+    // port cannot be opened, shows "port COM n open error!" and runs without a port.
+    void StartLink(DeviceTable* table, std::int8_t portNumber);
+    // Stops the thread (after the wait, exchange or drain it is in), closes the port, frees it.
+    // Does nothing when no link runs.
+    void StopLink();
+
+    // Queues a key command and wakes the loop. False when no link runs or 16 commands are
+    // already pending; the command is then dropped.
+    bool QueueCommand(std::uint8_t address, std::uint8_t key);
+    // Wakes a running link loop at once (nothing when none runs).
+    void Wake();
+
+    // The link-running flag.
+    bool isRunning() const { return running_.load(std::memory_order_acquire); }
+    TRS232flow* thread() const { return thread_.get(); }
+
+private:
+    PortFactory portFactory_;
+    MessageSink messageSink_;
+    ExchangeEffects* effects_ = nullptr;
+    std::unique_ptr<TRS232flow> thread_;
+    std::atomic<bool> running_{false};
+};
+
+}  // namespace k4

@@ -1,0 +1,73 @@
+#include "linkupdatequeue.h"
+
+#include <utility>
+
+namespace k4 {
+
+LinkUpdateQueue::LinkUpdateQueue(Wake wake) : wake_(std::move(wake)) {}
+
+void LinkUpdateQueue::setWake(Wake wake) {
+    std::lock_guard lock(mutex_);
+    wake_ = std::move(wake);
+}
+
+void LinkUpdateQueue::push(const Update& u) {
+    Wake wake;
+    {
+        std::lock_guard lock(mutex_);
+        const bool wasEmpty = pending_.empty();
+        pending_.push_back(u);
+        if (wasEmpty) {
+            wake = wake_;
+        }
+    }
+    // Woken outside the lock: the GUI may already be draining.
+    if (wake) {
+        wake();
+    }
+}
+
+void LinkUpdateQueue::writeCells(PanelHandle panel, const DisplayCells& cells,
+                                 std::uint8_t highlightMask) {
+    push({Kind::Cells, highlightMask, panel, cells});
+}
+void LinkUpdateQueue::showCommError(PanelHandle panel) { push({Kind::CommError, 0, panel, {}}); }
+void LinkUpdateQueue::repaintPanel(PanelHandle panel) { push({Kind::RepaintPanel, 0, panel, {}}); }
+void LinkUpdateQueue::showPanel(PanelHandle panel) { push({Kind::ShowPanel, 0, panel, {}}); }
+void LinkUpdateQueue::setNodeImage(NodeHandle node, int image) {
+    push({Kind::NodeImage, static_cast<std::uint8_t>(image), node, {}});
+}
+void LinkUpdateQueue::repaintTree() { push({Kind::Tree, 0, kNoHandle, {}}); }
+void LinkUpdateQueue::beep() { push({Kind::Beep, 0, kNoHandle, {}}); }
+
+std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
+    delivering_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        delivering_.swap(pending_);
+    }
+    for (const Update& u : delivering_) {
+        switch (u.kind) {
+            case Kind::Cells: target.writeCells(u.handle, u.cells, u.value); break;
+            case Kind::CommError: target.showCommError(u.handle); break;
+            case Kind::RepaintPanel: target.repaintPanel(u.handle); break;
+            case Kind::ShowPanel: target.showPanel(u.handle); break;
+            case Kind::NodeImage: target.setNodeImage(u.handle, u.value); break;
+            case Kind::Tree: target.repaintTree(); break;
+            case Kind::Beep: target.beep(); break;
+        }
+    }
+    return delivering_.size();
+}
+
+void LinkUpdateQueue::discard() {
+    std::lock_guard lock(mutex_);
+    pending_.clear();
+}
+
+std::size_t LinkUpdateQueue::pending() const {
+    std::lock_guard lock(mutex_);
+    return pending_.size();
+}
+
+}  // namespace k4

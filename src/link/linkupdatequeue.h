@@ -1,0 +1,55 @@
+#pragma once
+
+#include "exchangeeffects.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace k4 {
+
+// Carries the effects of exchanges from the link thread to the GUI thread, in the order they were
+// made. The link thread records each effect under a short lock and never waits for the GUI; the
+// GUI thread is only woken (once per batch) and then applies the batch itself. So StopLink, which
+// blocks the GUI thread until the link loop ends, can never deadlock with an update in flight.
+class LinkUpdateQueue final : public ExchangeEffects {
+public:
+    // Called on the link thread when the queue turns non-empty; must only wake the GUI thread.
+    using Wake = std::function<void()>;
+
+    explicit LinkUpdateQueue(Wake wake = {});
+    void setWake(Wake wake);
+
+    void writeCells(PanelHandle panel, const DisplayCells& cells,
+                    std::uint8_t highlightMask) override;
+    void showCommError(PanelHandle panel) override;
+    void repaintPanel(PanelHandle panel) override;
+    void showPanel(PanelHandle panel) override;
+    void setNodeImage(NodeHandle node, int image) override;
+    void repaintTree() override;
+    void beep() override;
+
+    // GUI thread: applies every pending effect, oldest first, to target. Returns how many.
+    std::size_t deliverTo(ExchangeEffects& target);
+    // Drops every pending effect (a closed workspace takes its views with it).
+    void discard();
+    std::size_t pending() const;
+
+private:
+    enum class Kind : std::uint8_t { Cells, CommError, RepaintPanel, ShowPanel, NodeImage, Tree, Beep };
+    struct Update {
+        Kind kind;
+        std::uint8_t value;  // highlight mask or image
+        std::uint64_t handle;
+        DisplayCells cells;
+    };
+    void push(const Update& u);
+
+    mutable std::mutex mutex_;
+    std::vector<Update> pending_;
+    std::vector<Update> delivering_;  // GUI thread only; kept to reuse its capacity
+    Wake wake_;
+};
+
+}  // namespace k4

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace k4 {
+
+// The port as the exchange needs it; the Qt Serial Port implementation runs on the line, a fake
+// in the unit tests.
+class SerialIo {
+public:
+    virtual ~SerialIo() = default;
+    // Opens and configures the line (28800 8N1, DTR raised then 50 ms). False when it cannot.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Drops whatever waits in the receive queue.
+    virtual void purgeReceive() = 0;
+    // Blocking write; the outcome is not examined by the protocol.
+    virtual void write(const std::uint8_t* data, std::size_t size) = 0;
+    // Reads up to max bytes: ends at max bytes, 10 ms after the last byte, or 40 ms after the
+    // start, whichever comes first. Returns the count read, 0 on failure.
+    virtual std::size_t read(std::uint8_t* buffer, std::size_t max) = 0;
+};
+
+}  // namespace k4

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+namespace k4 {
+
+// An INI "profile" file read and written key by key, with the rules the settings and workspace
+// files have always been written under, so a file reads the same here as where it was made:
+// section and key names match without regard to case; the first of duplicate keys (in the first
+// matching section) wins; a value loses its surrounding blanks and one pair of matching outer
+// quotes; a written key replaces its value where it stands, a new key lands after the section's
+// last non-blank line and a new section at the end of the file; every byte not written stays as
+// it was. Reads both CRLF and LF files; new lines are written CRLF. Values are bytes (8-bit text).
+//
+// The object holds the file's text in memory: many reads and writes touch the disk once (the
+// constructor reads, save() writes), and give the same file that key-by-key writes would give.
+class ProfileFile {
+public:
+    // Reads path; a missing or unreadable file reads as empty.
+    explicit ProfileFile(QString path);
+    ~ProfileFile();
+    ProfileFile(ProfileFile&&) noexcept;
+    ProfileFile& operator=(ProfileFile&&) noexcept;
+
+    const QString& path() const;
+
+    // The signed decimal number at the start of the value; def when the key is missing or its
+    // value is empty; 0 when the value does not begin with a number.
+    int readInt(const QByteArray& section, const QByteArray& key, int def) const;
+    // The value, trimmed and unquoted, cut to size-1 bytes; def when the key is missing.
+    QByteArray readString(const QByteArray& section, const QByteArray& key,
+                          const QByteArray& def, int size) const;
+    bool hasKey(const QByteArray& section, const QByteArray& key) const;
+
+    // Sets the value in memory (see the class comment for where it lands). A line break in the
+    // value cannot add keys or sections: it ends the value (the rest is dropped).
+    void writeString(const QByteArray& section, const QByteArray& key, const QByteArray& value);
+    void writeInt(const QByteArray& section, const QByteArray& key, int value);
+
+    // Writes the text to disk when it changed: beside the file, then renamed over it, so a crash
+    // or a full disk leaves the old file or the new one, whole. False when the write failed.
+    bool save();
+    // The whole text as it would be saved.
+    QByteArray text() const;
+
+    // One-shot forms, one file access each, like the platform's profile functions.
+    static int GetInt(const QString& path, const QByteArray& section, const QByteArray& key,
+                      int def);
+    static QByteArray GetString(const QString& path, const QByteArray& section,
+                                const QByteArray& key, const QByteArray& def, int size);
+    static bool WriteString(const QString& path, const QByteArray& section, const QByteArray& key,
+                            const QByteArray& value);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace k4

@@ -1,0 +1,10 @@
+#include "appstate.h"
+
+namespace k4 {
+
+AppState& App() {
+    static AppState state;
+    return state;
+}
+
+}  // namespace k4

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "linkcontroller.h"
+#include "linkupdatequeue.h"
+#include "viewregistry.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+class QTreeWidgetItem;
+
+namespace k4 {
+
+class MainFrame;
+class TMDIKVTMAN;
+
+inline constexpr int kMacroCount = 12;
+
+// The values that exist once for the whole run and that several windows share. All of it is
+// used on the GUI thread only; the link thread reaches the device table through the table pointer
+// StartLink was given, never through this object.
+struct AppState {
+    QString AppDir;  // the executable's folder, ending in the path separator
+    QString SettingsPath;
+    QString WorkspacePath;
+    QString LastWorkspacePath;
+    bool WorkspaceModified = false;
+    bool StartupDone = false;
+    std::int8_t RS232Port = 1;  // the configured port number
+    bool ReadOnly = false;      // the Read only mark (the check of the main window's ROset)
+    QStringList MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
+
+    TMDIKVTMAN* Manager = nullptr;      // the open workspace's manager window; null when none
+    QTreeWidgetItem* RootNode = nullptr;  // the workspace node of the manager tree
+    MainFrame* Frame = nullptr;         // the main window (or a stand-in)
+
+    // The road the link's effects take to the windows, and the link itself (declared last so it
+    // is stopped before the queue it delivers into goes).
+    ViewRegistry Views;
+    LinkUpdateQueue Updates;
+    LinkController Link;
+
+    bool workspaceOpen() const { return Manager != nullptr; }
+    // The link-running flag.
+    bool linkRunning() const { return Link.isRunning(); }
+};
+
+// The single instance.
+AppState& App();
+
+}  // namespace k4

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "exchangeeffects.h"
+
+#include <unordered_map>
+
+namespace k4 {
+
+// A panel window as the link's effects reach it (implemented by the panel window).
+class PanelView {
+public:
+    virtual ~PanelView() = default;
+    virtual void writeCells(const DisplayCells& cells, std::uint8_t highlightMask) = 0;
+    virtual void showCommError() = 0;
+    virtual void repaintDisplay() = 0;
+    virtual void showAndRaise() = 0;
+};
+
+// The device tree as the link's effects reach it (implemented by the manager window).
+class TreeView {
+public:
+    virtual ~TreeView() = default;
+    virtual void setNodeImage(NodeHandle node, int image) = 0;
+    virtual void repaintTree() = 0;
+};
+
+// GUI thread only: maps the handles that exchanges carry back to the windows that still live,
+// and applies the effects to them. An effect for a handle no longer registered goes nowhere.
+class ViewRegistry final : public ExchangeEffects {
+public:
+    void addPanel(PanelHandle handle, PanelView* view);
+    void removePanel(PanelHandle handle);
+    PanelView* panel(PanelHandle handle) const;
+    void setTree(TreeView* tree);  // nullptr when the manager window goes
+    TreeView* tree() const { return tree_; }
+
+    void writeCells(PanelHandle panel, const DisplayCells& cells,
+                    std::uint8_t highlightMask) override;
+    void showCommError(PanelHandle panel) override;
+    void repaintPanel(PanelHandle panel) override;
+    void showPanel(PanelHandle panel) override;
+    void setNodeImage(NodeHandle node, int image) override;
+    void repaintTree() override;
+    void beep() override;
+
+private:
+    std::unordered_map<PanelHandle, PanelView*> panels_;
+    TreeView* tree_ = nullptr;
+};
+
+}  // namespace k4

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace k4 {
+
+// Writes the open workspace into path. False when the file could not be written: the operator has
+// then been told, naming the file, and the file on disk is the old one or the new one, whole.
+bool SaveWorkspace(const QString& path);
+// Replaces the open workspace by the one stored at path (a missing or unreadable file gives the
+// empty workspace named "Error"). Always ends with an open workspace.
+void LoadWorkspace(const QString& path);
+// Discards the open workspace: closes its panels and its manager window. Nothing when none is open.
+void CloseWorkspace();
+
+}  // namespace k4
