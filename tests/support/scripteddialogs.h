@@ -38,10 +38,34 @@ public:
         return drive(dialog);
     }
 
+    // File dialogs: each takes the next preset path ("" cancels; none left cancels too) and
+    // records what it was asked to show.
+    QString openFileName(const k4::FileRequest& request) override {
+        openRequests.push_back(request);
+        return nextFileName();
+    }
+    QString saveFileName(const k4::FileRequest& request) override {
+        saveRequests.push_back(request);
+        return nextFileName();
+    }
+
     QStringList shown;
     std::deque<Answer> answers;
     std::deque<bool> questionHadCancel;
     std::deque<std::function<int(QDialog&)>> drivers;
+    std::deque<QString> fileNames;
+    std::deque<k4::FileRequest> openRequests;
+    std::deque<k4::FileRequest> saveRequests;
+
+private:
+    QString nextFileName() {
+        if (fileNames.empty()) {
+            return {};
+        }
+        QString name = fileNames.front();
+        fileNames.pop_front();
+        return name;
+    }
 };
 
 }  // namespace k4test

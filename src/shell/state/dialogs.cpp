@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace k4 {
@@ -22,12 +23,39 @@ public:
         QMessageBox box(QMessageBox::Question, QString(), text, buttons,
                         QApplication::activeWindow());
         switch (box.exec()) {
-            case QMessageBox::Yes: return Answer::Yes;
-            case QMessageBox::No: return Answer::No;
-            default: return withCancel ? Answer::Cancel : Answer::No;
+            case QMessageBox::Yes:
+                return Answer::Yes;
+            case QMessageBox::No:
+                return Answer::No;
+            default:
+                return withCancel ? Answer::Cancel : Answer::No;
         }
     }
     int execModal(QDialog& dialog) override { return dialog.exec(); }
+    QString openFileName(const FileRequest& request) override {
+        return runFileDialog(request, QFileDialog::AcceptOpen);
+    }
+    QString saveFileName(const FileRequest& request) override {
+        return runFileDialog(request, QFileDialog::AcceptSave);
+    }
+
+private:
+    static QString runFileDialog(const FileRequest& request, QFileDialog::AcceptMode mode) {
+        QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder);
+        dialog.setAcceptMode(mode);
+        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                           : QFileDialog::AnyFile);
+        dialog.setNameFilter(request.filter);
+        dialog.setDefaultSuffix(request.defaultSuffix);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+        if (!request.fileName.isEmpty()) {
+            dialog.selectFile(request.fileName);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        return dialog.selectedFiles().constFirst();
+    }
 };
 
 Dialogs* installed = nullptr;
@@ -39,6 +67,8 @@ Dialogs& UiDialogs() {
     return installed ? *installed : real;
 }
 
-void SetDialogs(Dialogs* dialogs) { installed = dialogs; }
+void SetDialogs(Dialogs* dialogs) {
+    installed = dialogs;
+}
 
 }  // namespace k4
