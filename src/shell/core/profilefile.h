@@ -30,18 +30,24 @@ public:
     // The signed decimal number at the start of the value; def when the key is missing or its
     // value is empty; 0 when the value does not begin with a number.
     int readInt(const QByteArray& section, const QByteArray& key, int def) const;
-    // The value, trimmed and unquoted, cut to size-1 bytes; def when the key is missing.
-    QByteArray readString(const QByteArray& section, const QByteArray& key,
-                          const QByteArray& def, int size) const;
+    // The value, trimmed and unquoted, cut to size-1 bytes (nothing when size < 2); def, cut the
+    // same way, when the key is missing.
+    QByteArray readString(const QByteArray& section, const QByteArray& key, const QByteArray& def,
+                          int size) const;
+    // The key stands in the first matching section with a value ("key=...", even empty).
     bool hasKey(const QByteArray& section, const QByteArray& key) const;
 
     // Sets the value in memory (see the class comment for where it lands). A line break in the
-    // value cannot add keys or sections: it ends the value (the rest is dropped).
+    // value cannot add keys or sections: the value ends at its first CR, LF or NUL (the rest is
+    // dropped). Leading blanks of the value are dropped too (they would not read back). Writing
+    // the value a key already holds leaves its line untouched.
     void writeString(const QByteArray& section, const QByteArray& key, const QByteArray& value);
     void writeInt(const QByteArray& section, const QByteArray& key, int value);
 
     // Writes the text to disk when it changed: beside the file, then renamed over it, so a crash
-    // or a full disk leaves the old file or the new one, whole. False when the write failed.
+    // or a full disk leaves the old file or the new one, whole. False when the write failed, when
+    // the file is write-protected, and when the file exists but could not be read at construction
+    // (saving would replace text this object never saw).
     bool save();
     // The whole text as it would be saved.
     QByteArray text() const;

@@ -1,0 +1,128 @@
+#include "profilefile.h"
+
+#include "profiletext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace k4 {
+
+namespace {
+
+// Windows' own reader hands back at most size - 1 bytes; a size of 0 or less gives nothing.
+QByteArray cutToSize(const QByteArray& value, int size) {
+    if (size <= 1) {
+        return {};
+    }
+    return value.size() > size - 1 ? value.left(size - 1) : value;
+}
+
+}  // namespace
+
+struct ProfileFile::Impl {
+    QString path;
+    ProfileText text;
+    // The file exists but could not be read: saving would replace text we never saw, so save()
+    // refuses instead.
+    bool readFailed = false;
+};
+
+ProfileFile::ProfileFile(QString path) : d(std::make_unique<Impl>()) {
+    d->path = std::move(path);
+    QFile file(d->path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError) {
+            d->text = ProfileText(bytes);
+            return;
+        }
+    }
+    d->readFailed = QFileInfo::exists(d->path);
+}
+
+ProfileFile::~ProfileFile() = default;
+ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
+ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
+
+const QString& ProfileFile::path() const {
+    return d->path;
+}
+
+int ProfileFile::readInt(const QByteArray& section, const QByteArray& key, int def) const {
+    const std::optional<QByteArray> value = d->text.value(section, key);
+    if (!value || value->isEmpty()) {
+        return def;
+    }
+    return ProfileText::leadingInt(*value);
+}
+
+QByteArray ProfileFile::readString(const QByteArray& section, const QByteArray& key,
+                                   const QByteArray& def, int size) const {
+    const std::optional<QByteArray> value = d->text.value(section, key);
+    return cutToSize(value ? *value : def, size);
+}
+
+bool ProfileFile::hasKey(const QByteArray& section, const QByteArray& key) const {
+    return d->text.value(section, key).has_value();
+}
+
+void ProfileFile::writeString(const QByteArray& section, const QByteArray& key,
+                              const QByteArray& value) {
+    d->text.setValue(section, key, value);
+}
+
+void ProfileFile::writeInt(const QByteArray& section, const QByteArray& key, int value) {
+    d->text.setValue(section, key, QByteArray::number(value));
+}
+
+bool ProfileFile::save() {
+    if (d->readFailed) {
+        return false;
+    }
+    if (!d->text.isModified()) {
+        return true;
+    }
+    const QFileInfo info(d->path);
+    // A rename would replace a write-protected file; the platform's writer refuses it, so do we.
+    if (info.exists() && !info.isWritable()) {
+        return false;
+    }
+    QSaveFile file(d->path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const QByteArray bytes = d->text.text();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        return false;
+    }
+    d->text.markSaved();
+    return true;
+}
+
+QByteArray ProfileFile::text() const {
+    return d->text.text();
+}
+
+int ProfileFile::GetInt(const QString& path, const QByteArray& section, const QByteArray& key,
+                        int def) {
+    return ProfileFile(path).readInt(section, key, def);
+}
+
+QByteArray ProfileFile::GetString(const QString& path, const QByteArray& section,
+                                  const QByteArray& key, const QByteArray& def, int size) {
+    return ProfileFile(path).readString(section, key, def, size);
+}
+
+bool ProfileFile::WriteString(const QString& path, const QByteArray& section, const QByteArray& key,
+                              const QByteArray& value) {
+    ProfileFile file(path);
+    file.writeString(section, key, value);
+    return file.save();
+}
+
+}  // namespace k4

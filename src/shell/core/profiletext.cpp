@@ -1,0 +1,268 @@
+#include "profiletext.h"
+
+#include <cstdint>
+
+namespace k4 {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+QByteArray trimmed(const char* begin, const char* end) {
+    while (begin < end && isBlank(*begin)) {
+        ++begin;
+    }
+    while (end > begin && isBlank(end[-1])) {
+        --end;
+    }
+    return QByteArray(begin, end - begin);
+}
+
+char foldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Names compare without regard to ASCII case; other bytes must match exactly.
+bool sameName(const QByteArray& a, const QByteArray& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One line split into key and value. Key lines without "=" name a key that holds no value.
+struct KeyLine {
+    QByteArray key;
+    std::optional<QByteArray> rawValue;  // trimmed, quotes still on
+};
+
+KeyLine parseKeyLine(const QByteArray& content) {
+    const char* begin = content.constData();
+    const char* end = begin + content.size();
+    const qsizetype eq = content.indexOf('=');
+    if (eq < 0) {
+        return {trimmed(begin, end), std::nullopt};
+    }
+    return {trimmed(begin, begin + eq), trimmed(begin + eq + 1, end)};
+}
+
+bool isBlankLine(const QByteArray& content) {
+    for (char c : content) {
+        if (!isBlank(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "[name]" with optional blanks: the name runs to the last "]" of the line.
+std::optional<QByteArray> sectionHeaderName(const QByteArray& content) {
+    const char* begin = content.constData();
+    const char* end = begin + content.size();
+    while (begin < end && isBlank(*begin)) {
+        ++begin;
+    }
+    if (begin == end || *begin != '[') {
+        return std::nullopt;
+    }
+    const qsizetype close = content.lastIndexOf(']');
+    if (close < 0 || content.constData() + close < begin) {
+        return std::nullopt;
+    }
+    return trimmed(begin + 1, content.constData() + close);
+}
+
+QByteArray unquoted(const QByteArray& value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.mid(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace
+
+ProfileText::ProfileText(const QByteArray& bytes) {
+    sections_.push_back(Section{});
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        qsizetype lf = bytes.indexOf('\n', pos);
+        Line line;
+        if (lf < 0) {
+            line.content = bytes.mid(pos);
+            pos = bytes.size();
+        } else if (lf > pos && bytes[lf - 1] == '\r') {
+            line.content = bytes.mid(pos, lf - 1 - pos);
+            line.eol = Eol::CrLf;
+            pos = lf + 1;
+        } else {
+            line.content = bytes.mid(pos, lf - pos);
+            line.eol = Eol::Lf;
+            pos = lf + 1;
+        }
+        if (std::optional<QByteArray> name = sectionHeaderName(line.content)) {
+            sections_.push_back(Section{true, std::move(*name), {}});
+        }
+        sections_.back().lines.push_back(std::move(line));
+    }
+}
+
+std::optional<QByteArray> ProfileText::value(const QByteArray& section,
+                                             const QByteArray& key) const {
+    const Section* found = findSection(section);
+    if (!found) {
+        return std::nullopt;
+    }
+    const int index = findKeyLine(*found, key);
+    if (index < 0) {
+        return std::nullopt;
+    }
+    std::optional<QByteArray> raw = parseKeyLine(found->lines[index].content).rawValue;
+    if (!raw) {
+        return std::nullopt;
+    }
+    return unquoted(*raw);
+}
+
+void ProfileText::setValue(const QByteArray& section, const QByteArray& key,
+                           const QByteArray& value) {
+    const QByteArray stored = storedForm(value);
+    Section* target = findSection(section);
+    if (!target) {
+        endLastLine();
+        const QByteArray name = trimmed(section.constBegin(), section.constEnd());
+        Section added{true, name, {}};
+        added.lines.push_back(Line{'[' + name + ']', Eol::CrLf});
+        added.lines.push_back(
+            Line{trimmed(key.constBegin(), key.constEnd()) + '=' + stored, Eol::CrLf});
+        sections_.push_back(std::move(added));
+        modified_ = true;
+        return;
+    }
+    const int index = findKeyLine(*target, key);
+    if (index >= 0) {
+        Line& line = target->lines[index];
+        const KeyLine parsed = parseKeyLine(line.content);
+        if (parsed.rawValue && *parsed.rawValue == stored) {
+            return;
+        }
+        line.content = parsed.key + '=' + stored;
+        modified_ = true;
+        return;
+    }
+    // After the section's last non-blank line, so blank lines keep separating it from the next.
+    std::size_t after = target->lines.size();
+    while (after > 0 && isBlankLine(target->lines[after - 1].content)) {
+        --after;
+    }
+    if (after > 0 && target->lines[after - 1].eol == Eol::None) {
+        target->lines[after - 1].eol = Eol::CrLf;
+    }
+    const Line added{trimmed(key.constBegin(), key.constEnd()) + '=' + stored, Eol::CrLf};
+    target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(after), added);
+    modified_ = true;
+}
+
+QByteArray ProfileText::text() const {
+    qsizetype total = 0;
+    for (const Section& section : sections_) {
+        for (const Line& line : section.lines) {
+            total += line.content.size() + 2;
+        }
+    }
+    QByteArray out;
+    out.reserve(total);
+    for (const Section& section : sections_) {
+        for (const Line& line : section.lines) {
+            out += line.content;
+            if (line.eol == Eol::CrLf) {
+                out += "\r\n";
+            } else if (line.eol == Eol::Lf) {
+                out += '\n';
+            }
+        }
+    }
+    return out;
+}
+
+int ProfileText::leadingInt(const QByteArray& text) {
+    qsizetype i = 0;
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint32_t result = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        result = result * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    }
+    if (negative) {
+        result = 0u - result;
+    }
+    return static_cast<int>(result);
+}
+
+QByteArray ProfileText::storedForm(const QByteArray& value) {
+    qsizetype end = 0;
+    while (end < value.size() && value[end] != '\r' && value[end] != '\n' && value[end] != '\0') {
+        ++end;
+    }
+    qsizetype begin = 0;
+    while (begin < end && isBlank(value[begin])) {
+        ++begin;
+    }
+    return value.mid(begin, end - begin);
+}
+
+ProfileText::Section* ProfileText::findSection(const QByteArray& name) {
+    const Section* found = static_cast<const ProfileText*>(this)->findSection(name);
+    return const_cast<Section*>(found);
+}
+
+const ProfileText::Section* ProfileText::findSection(const QByteArray& name) const {
+    const QByteArray wanted = trimmed(name.constBegin(), name.constEnd());
+    for (const Section& section : sections_) {
+        if (section.hasHeader && sameName(section.name, wanted)) {
+            return &section;
+        }
+    }
+    return nullptr;
+}
+
+int ProfileText::findKeyLine(const Section& section, const QByteArray& key) {
+    const QByteArray wanted = trimmed(key.constBegin(), key.constEnd());
+    const int first = section.hasHeader ? 1 : 0;
+    for (int i = first; i < static_cast<int>(section.lines.size()); ++i) {
+        const QByteArray& content = section.lines[i].content;
+        if (isBlankLine(content)) {
+            continue;
+        }
+        if (sameName(parseKeyLine(content).key, wanted)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void ProfileText::endLastLine() {
+    for (auto section = sections_.rbegin(); section != sections_.rend(); ++section) {
+        if (!section->lines.empty()) {
+            if (section->lines.back().eol == Eol::None) {
+                section->lines.back().eol = Eol::CrLf;
+            }
+            return;
+        }
+    }
+}
+
+}  // namespace k4
