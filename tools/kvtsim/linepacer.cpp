@@ -1,0 +1,33 @@
+#include "linepacer.h"
+
+#include <algorithm>
+
+namespace kvtsim {
+
+void LinePacer::Enqueue(const std::vector<std::uint8_t>& bytes, Nanos earliestStart) {
+    if (bytes.empty()) {
+        return;
+    }
+    const Nanos start = std::max(earliestStart, lineFreeAt_);
+    for (std::size_t first = 0; first < bytes.size(); first += chunkBytes_) {
+        const std::size_t end = std::min(bytes.size(), first + chunkBytes_);
+        Chunk chunk;
+        chunk.releaseAt = start + static_cast<Nanos>(end) * kByteTimeNs;
+        chunk.bytes.assign(bytes.begin() + static_cast<std::ptrdiff_t>(first),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(end));
+        chunks_.push_back(std::move(chunk));
+    }
+    lineFreeAt_ = start + static_cast<Nanos>(bytes.size()) * kByteTimeNs;
+}
+
+std::vector<std::uint8_t> LinePacer::TakeDue(Nanos now) {
+    std::vector<std::uint8_t> due;
+    while (!chunks_.empty() && chunks_.front().releaseAt <= now) {
+        const auto& bytes = chunks_.front().bytes;
+        due.insert(due.end(), bytes.begin(), bytes.end());
+        chunks_.pop_front();
+    }
+    return due;
+}
+
+}  // namespace kvtsim
