@@ -1,0 +1,99 @@
+#include "exchange.h"
+
+#include "frame.h"
+
+#include <algorithm>
+#include <array>
+
+namespace k4 {
+
+namespace {
+
+// A display reply of the device in record r. The flags byte is read once: a workspace closing
+// meanwhile must not leave cells written without the repaint that goes with them.
+void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDisplayReplySize>& reply,
+                         ExchangeEffects& effects) {
+    const bool showsCells = r.flags.load(std::memory_order_acquire) != 0;
+    const PanelHandle panel = r.Panel.load(std::memory_order_acquire);
+    const NodeHandle node = r.Node.load(std::memory_order_acquire);
+
+    std::uint8_t highlightMask = 0;
+    if ((reply[1] & kAttentionBit) != 0 && r.Attention.load() == 0) {
+        effects.showPanel(panel);
+        effects.setNodeImage(node, kIconAttention);
+        effects.repaintTree();
+        r.Attention.store(1);
+        highlightMask = kHighlightBit;
+    }
+    if (showsCells) {
+        DisplayCells cells;
+        std::copy_n(reply.begin() + 1, kDisplayCells, cells.begin());
+        effects.writeCells(panel, cells, highlightMask);
+    }
+    if (highlightMask == 0 && r.Attention.load() != 0) {
+        effects.setNodeImage(node, kIconNormal);
+        effects.repaintTree();
+        r.Attention.store(0);
+    }
+    if (showsCells) {
+        effects.repaintPanel(panel);
+    }
+    // Last, so a device that recovers straight into an attention phase shows icon 0 first.
+    if (r.CommError.load() != 0) {
+        effects.setNodeImage(node, kIconNormal);
+        effects.repaintTree();
+        r.CommError.store(0);
+    }
+}
+
+// A failed exchange: the error text every time, the rest once per failure episode.
+void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
+    const bool showsCells = r.flags.load(std::memory_order_acquire) != 0;
+    const PanelHandle panel = r.Panel.load(std::memory_order_acquire);
+    const NodeHandle node = r.Node.load(std::memory_order_acquire);
+
+    if (showsCells) {
+        effects.showCommError(panel);
+    }
+    if (r.CommError.load() == 0) {
+        if (showsCells) {
+            effects.repaintPanel(panel);
+        }
+        effects.setNodeImage(node, kIconCommError);
+        effects.repaintTree();
+        effects.showPanel(panel);
+        effects.beep();
+        r.CommError.store(1);
+    }
+}
+
+}  // namespace
+
+void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
+              ExchangeEffects& effects) {
+    const int index = table.indexOfAddress(address);
+    if (index < 0) {
+        return;
+    }
+    DeviceRecord& r = table[index];
+
+    const RequestFrame request = MakeRequest(address, key);
+    port.purgeReceive();
+    port.write(request.data(), request.size());
+
+    std::array<std::uint8_t, kDisplayReplySize> reply{};
+    const std::size_t n = port.read(reply.data(), reply.size());
+
+    switch (ClassifyReply(n)) {
+        case ReplyKind::Display:
+            ProcessDisplayReply(r, reply, effects);
+            break;
+        case ReplyKind::TwoByte:
+            break;
+        case ReplyKind::Failure:
+            ProcessFailure(r, effects);
+            break;
+    }
+}
+
+}  // namespace k4

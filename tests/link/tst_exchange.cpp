@@ -1,0 +1,375 @@
+#include "exchange.h"
+#include "frame.h"
+#include "recordingeffects.h"
+#include "scriptedport.h"
+
+#include <QTest>
+
+using namespace k4;
+using k4test::RecordingEffects;
+using k4test::ScriptedPort;
+
+namespace {
+
+constexpr PanelHandle kPanel = 11;
+constexpr NodeHandle kNode = 22;
+
+// A display reply whose cells read "cell k" = 'A' + k % 26, with junk in the uninterpreted bytes.
+QByteArray DisplayReply(bool attention, char outer = '\x00') {
+    QByteArray r(static_cast<int>(kDisplayReplySize), outer);
+    for (int k = 0; k < kDisplayCells; ++k) {
+        r[1 + k] = static_cast<char>('A' + k % 26);
+    }
+    if (attention) {
+        r[1] = static_cast<char>(r[1] | 0x80);
+    }
+    return r;
+}
+
+enum Reply { AttentionDisplay, PlainDisplay, TwoByte, Silence, OneByte, ShortDisplay, LongRead };
+
+QByteArray ReplyBytes(Reply r) {
+    switch (r) {
+        case AttentionDisplay:
+            return DisplayReply(true);
+        case PlainDisplay:
+            return DisplayReply(false);
+        case TwoByte:
+            return QByteArray("\x06\x06", 2);
+        case Silence:
+            return {};
+        case OneByte:
+            return QByteArray("\x06", 1);
+        case ShortDisplay:
+            return DisplayReply(false).left(50);
+        case LongRead:
+            return DisplayReply(false) + QByteArray("\x01", 1);
+    }
+    return {};
+}
+
+// Slot i gets a device with the given ID and flags (its views are handles kPanel+i, kNode+i).
+void PutDevice(DeviceTable& table, int slot, std::uint8_t id, std::uint8_t flags) {
+    QCOMPARE(table.append(kNode + static_cast<NodeHandle>(slot),
+                          kPanel + static_cast<PanelHandle>(slot)),
+             slot);
+    table[slot].DevID.store(id);
+    table[slot].flags.store(flags);
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Reply)
+
+class TestExchange : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void requestGoesOutAfterPurge_data();
+    void requestGoesOutAfterPurge();
+    void unknownAddressSendsNothing_data();
+    void unknownAddressSendsNothing();
+    void stateTable_data();
+    void stateTable();
+    void cellsComeFromBytes1To48();
+    void attentionBlinks();
+    void recoveryWithAttentionEndsAtIconZero();
+    void silentDeviceHasOneEpisode();
+    void twoByteReplyKeepsFailureEpisode();
+    void duplicateIdsUpdateFirstRecordOnly();
+    void latchesSurviveOtherDevices();
+};
+
+void TestExchange::requestGoesOutAfterPurge_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("poll") << 0 << QByteArray::fromHex("FD050079");
+    QTest::newRow("key T") << 126 << QByteArray::fromHex("FD057E7B");
+}
+
+void TestExchange::requestGoesOutAfterPurge() {
+    QFETCH(int, key);
+    QFETCH(QByteArray, frame);
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    port.replies.push_back(DisplayReply(false));
+    RecordingEffects fx;
+    Exchange(table, port, 5, static_cast<std::uint8_t>(key), fx);
+    QCOMPARE(port.calls, QStringList({"purge", "write", "read 51"}));
+    QCOMPARE(port.written, frame);
+}
+
+void TestExchange::unknownAddressSendsNothing_data() {
+    QTest::addColumn<int>("address");
+    QTest::newRow("no such ID") << 6;
+    // Slot 1 is reserved (past LastIndex until Append raises it): its ID is out of reach.
+    QTest::newRow("ID beyond LastIndex") << 9;
+}
+
+void TestExchange::unknownAddressSendsNothing() {
+    QFETCH(int, address);
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    table[1].DevID.store(9);
+    ScriptedPort port;
+    port.replies.push_back(DisplayReply(true));
+    RecordingEffects fx;
+    Exchange(table, port, static_cast<std::uint8_t>(address), 0, fx);
+    QVERIFY(port.calls.isEmpty());
+    QVERIFY(fx.lines().isEmpty());
+    QCOMPARE(table[0].CommError.load(), 0);
+}
+
+void TestExchange::stateTable_data() {
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("attentionBefore");
+    QTest::addColumn<int>("commErrorBefore");
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<QStringList>("effects");
+    QTest::addColumn<int>("attentionAfter");
+    QTest::addColumn<int>("commErrorAfter");
+
+    const QStringList none;
+    // In use: cells written and repainted.
+    QTest::newRow("attention bit, phase starts")
+        << 1 << 0 << 0 << AttentionDisplay
+        << QStringList{"show 11", "image 22 3", "tree", "cells 11 80", "repaint 11"} << 1 << 0;
+    QTest::newRow("attention bit, phase ends")
+        << 1 << 1 << 0 << AttentionDisplay
+        << QStringList{"cells 11 00", "image 22 0", "tree", "repaint 11"} << 0 << 0;
+    QTest::newRow("attention bit gone")
+        << 1 << 1 << 0 << PlainDisplay
+        << QStringList{"cells 11 00", "image 22 0", "tree", "repaint 11"} << 0 << 0;
+    QTest::newRow("plain reply") << 1 << 0 << 0 << PlainDisplay
+                                 << QStringList{"cells 11 00", "repaint 11"} << 0 << 0;
+    QTest::newRow("plain reply ends failure")
+        << 1 << 0 << 1 << PlainDisplay
+        << QStringList{"cells 11 00", "repaint 11", "image 22 0", "tree"} << 0 << 0;
+    QTest::newRow("recovery into attention")
+        << 1 << 0 << 1 << AttentionDisplay
+        << QStringList{"show 11",    "image 22 3", "tree", "cells 11 80",
+                       "repaint 11", "image 22 0", "tree"}
+        << 1 << 0;
+    QTest::newRow("recovery in plain phase")
+        << 1 << 1 << 1 << AttentionDisplay
+        << QStringList{"cells 11 00", "image 22 0", "tree", "repaint 11", "image 22 0", "tree"} << 0
+        << 0;
+    QTest::newRow("first failure")
+        << 1 << 0 << 0 << Silence
+        << QStringList{"commError 11", "repaint 11", "image 22 2", "tree", "show 11", "beep"} << 0
+        << 1;
+    QTest::newRow("first failure keeps attention")
+        << 1 << 1 << 0 << OneByte
+        << QStringList{"commError 11", "repaint 11", "image 22 2", "tree", "show 11", "beep"} << 1
+        << 1;
+    QTest::newRow("failure goes on")
+        << 1 << 0 << 1 << Silence << QStringList{"commError 11"} << 0 << 1;
+    QTest::newRow("50 bytes fail")
+        << 1 << 0 << 1 << ShortDisplay << QStringList{"commError 11"} << 0 << 1;
+    // The read stops at 51 bytes: a longer answer reads as a display reply, the rest is purged
+    // before the next request.
+    QTest::newRow("52 bytes on the line")
+        << 1 << 0 << 1 << LongRead << QStringList{"cells 11 00", "repaint 11", "image 22 0", "tree"}
+        << 0 << 0;
+    QTest::newRow("two-byte reply") << 1 << 1 << 0 << TwoByte << none << 1 << 0;
+    QTest::newRow("two-byte reply in failure") << 1 << 0 << 1 << TwoByte << none << 0 << 1;
+    // Flags 0 (a reserved slot, or one the closing workspace has released): latches, icons and
+    // the raising of the panel follow the reply, no cell is written and nothing repainted.
+    QTest::newRow("flags 0, attention starts")
+        << 0 << 0 << 0 << AttentionDisplay << QStringList{"show 11", "image 22 3", "tree"} << 1
+        << 0;
+    QTest::newRow("flags 0, attention ends")
+        << 0 << 1 << 0 << PlainDisplay << QStringList{"image 22 0", "tree"} << 0 << 0;
+    QTest::newRow("flags 0, plain") << 0 << 0 << 0 << PlainDisplay << none << 0 << 0;
+    QTest::newRow("flags 0, recovery")
+        << 0 << 0 << 1 << PlainDisplay << QStringList{"image 22 0", "tree"} << 0 << 0;
+    QTest::newRow("flags 0, first failure")
+        << 0 << 0 << 0 << Silence << QStringList{"image 22 2", "tree", "show 11", "beep"} << 0 << 1;
+    QTest::newRow("flags 0, failure goes on") << 0 << 0 << 1 << Silence << none << 0 << 1;
+    // Bits other than the in-use flag still count as a non-zero flags byte.
+    QTest::newRow("flags 2, plain")
+        << 2 << 0 << 0 << PlainDisplay << QStringList{"cells 11 00", "repaint 11"} << 0 << 0;
+}
+
+void TestExchange::stateTable() {
+    QFETCH(int, flags);
+    QFETCH(int, attentionBefore);
+    QFETCH(int, commErrorBefore);
+    QFETCH(Reply, reply);
+    QFETCH(QStringList, effects);
+    QFETCH(int, attentionAfter);
+    QFETCH(int, commErrorAfter);
+
+    DeviceTable table;
+    PutDevice(table, 0, 5, static_cast<std::uint8_t>(flags));
+    table[0].Attention.store(static_cast<std::uint8_t>(attentionBefore));
+    table[0].CommError.store(static_cast<std::uint8_t>(commErrorBefore));
+    ScriptedPort port;
+    port.replies.push_back(ReplyBytes(reply));
+    RecordingEffects fx;
+
+    Exchange(table, port, 5, 1, fx);
+
+    QCOMPARE(port.written, QByteArray::fromHex("FD050178"));
+    QCOMPARE(fx.lines(), effects);
+    QCOMPARE(table[0].Attention.load(), attentionAfter);
+    QCOMPARE(table[0].CommError.load(), commErrorAfter);
+}
+
+void TestExchange::cellsComeFromBytes1To48() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    // The uninterpreted bytes 0, 49 and 50 change nothing, whatever they hold.
+    port.replies.push_back(DisplayReply(false, '\xFF'));
+    Exchange(table, port, 5, 0, fx);
+    const QStringList withJunk = fx.take();
+    const DisplayCells cells = fx.lastCells();
+    port.replies.push_back(DisplayReply(false, '\x00'));
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(fx.take(), withJunk);
+    QCOMPARE(fx.lastCells(), cells);
+
+    const QByteArray reply = DisplayReply(false, '\xFF');
+    for (int k = 0; k < kDisplayCells; ++k) {
+        QCOMPARE(cells[static_cast<std::size_t>(k)], static_cast<std::uint8_t>(reply[1 + k]));
+    }
+    // The attention bit arrives in cell 0 as received; the mask highlights every cell.
+    port.replies.push_back(DisplayReply(true));
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(fx.lastCells()[0], static_cast<std::uint8_t>('A' | 0x80));
+    QCOMPARE(fx.lastCells()[1], static_cast<std::uint8_t>('B'));
+    QVERIFY(fx.lines().contains("cells 11 80"));
+}
+
+void TestExchange::attentionBlinks() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    QStringList images;
+    int shows = 0;
+    for (int i = 0; i < 6; ++i) {
+        port.replies.push_back(DisplayReply(true));
+        Exchange(table, port, 5, 0, fx);
+        const QStringList lines = fx.take();
+        for (const QString& l : lines) {
+            if (l.startsWith("image")) {
+                images << l;
+            }
+        }
+        shows += static_cast<int>(lines.count("show 11"));
+    }
+    QCOMPARE(images, QStringList({"image 22 3", "image 22 0", "image 22 3", "image 22 0",
+                                  "image 22 3", "image 22 0"}));
+    QCOMPARE(shows, 3);
+}
+
+void TestExchange::recoveryWithAttentionEndsAtIconZero() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    port.replies.push_back({});
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(table[0].CommError.load(), 1);
+    fx.take();
+
+    // The recovering reply starts an attention phase, yet its last picture is 0.
+    port.replies.push_back(DisplayReply(true));
+    Exchange(table, port, 5, 0, fx);
+    QStringList lines = fx.take();
+    QVERIFY(lines.contains("show 11"));
+    QVERIFY(lines.contains("cells 11 80"));
+    QCOMPARE(lines.filter("image").last(), QStringLiteral("image 22 0"));
+    QCOMPARE(table[0].Attention.load(), 1);
+    QCOMPARE(table[0].CommError.load(), 0);
+
+    // Then a plain phase, and icon 3 first shows on the reply after.
+    port.replies.push_back(DisplayReply(true));
+    Exchange(table, port, 5, 0, fx);
+    lines = fx.take();
+    QCOMPARE(lines.filter("image"), QStringList({"image 22 0"}));
+    QVERIFY(lines.contains("cells 11 00"));
+    port.replies.push_back(DisplayReply(true));
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(fx.take().filter("image"), QStringList({"image 22 3"}));
+}
+
+void TestExchange::silentDeviceHasOneEpisode() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    for (int i = 0; i < 5; ++i) {
+        Exchange(table, port, 5, 0, fx);
+    }
+    QCOMPARE(fx.count("beep"), 1);
+    QCOMPARE(fx.count("show 11"), 1);
+    QCOMPARE(fx.count("image 22 2"), 1);
+    QCOMPARE(fx.count("commError 11"), 5);
+    QCOMPARE(port.written.size(), 20);
+    fx.take();
+    port.replies.push_back(DisplayReply(false));
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(fx.lines().filter("image"), QStringList({"image 22 0"}));
+    QCOMPARE(table[0].CommError.load(), 0);
+    // A new failure after recovery is a new episode.
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(fx.count("beep"), 1);
+}
+
+void TestExchange::twoByteReplyKeepsFailureEpisode() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    Exchange(table, port, 5, 0, fx);
+    fx.take();
+    port.replies.push_back(ReplyBytes(TwoByte));
+    port.replies.push_back(ReplyBytes(TwoByte));
+    Exchange(table, port, 5, 3, fx);
+    Exchange(table, port, 5, 0, fx);
+    QVERIFY(fx.lines().isEmpty());
+    QCOMPARE(table[0].CommError.load(), 1);
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(fx.take(), QStringList({"commError 11"}));
+}
+
+void TestExchange::duplicateIdsUpdateFirstRecordOnly() {
+    DeviceTable table;
+    PutDevice(table, 0, 7, kInUseFlag);
+    PutDevice(table, 1, 5, kInUseFlag);
+    PutDevice(table, 2, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    // A poll of record 2 carries its ID 5, which belongs to record 1 first.
+    Exchange(table, port, table[2].DevID.load(), 0, fx);
+    QCOMPARE(table[1].CommError.load(), 1);
+    QCOMPARE(table[2].CommError.load(), 0);
+    QCOMPARE(fx.lines(),
+             QStringList({"commError 12", "repaint 12", "image 23 2", "tree", "show 12", "beep"}));
+    port.replies.push_back(DisplayReply(true));
+    Exchange(table, port, 5, 0, fx);
+    QCOMPARE(table[1].Attention.load(), 1);
+    QCOMPARE(table[2].Attention.load(), 0);
+}
+
+void TestExchange::latchesSurviveOtherDevices() {
+    DeviceTable table;
+    PutDevice(table, 0, 1, kInUseFlag);
+    PutDevice(table, 1, 2, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    Exchange(table, port, 1, 0, fx);  // silence: device 1 fails
+    port.replies.push_back(DisplayReply(true));
+    Exchange(table, port, 2, 0, fx);  // device 2 raises attention
+    QCOMPARE(table[0].CommError.load(), 1);
+    QCOMPARE(table[0].Attention.load(), 0);
+    QCOMPARE(table[1].CommError.load(), 0);
+    QCOMPARE(table[1].Attention.load(), 1);
+}
+
+QTEST_APPLESS_MAIN(TestExchange)
+#include "tst_exchange.moc"
