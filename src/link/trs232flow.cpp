@@ -1,0 +1,160 @@
+#include "trs232flow.h"
+
+#include "exchange.h"
+#include "frame.h"
+
+namespace k4 {
+
+namespace {
+
+// Stands in for a port that could not be opened: every write goes nowhere and every read fails,
+// so each device in use falls into a communication failure.
+class NoPort final : public SerialIo {
+public:
+    bool open() override { return false; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void purgeReceive() override {}
+    void write(const std::uint8_t*, std::size_t) override {}
+    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+};
+
+}  // namespace
+
+TRS232flow::TRS232flow(DeviceTable& table, ExchangeEffects& effects, PortFactory factory)
+    : table_(table), effects_(effects), factory_(std::move(factory)) {}
+
+TRS232flow::~TRS232flow() {
+    stopAndWait();
+}
+
+bool TRS232flow::OpenPort() {
+    PortHandle = factory_ ? factory_(PortNumber) : nullptr;
+    if (!PortHandle || !PortHandle->open()) {
+        PortHandle.reset();
+        return false;
+    }
+    return true;
+}
+
+void TRS232flow::ClosePort() {
+    if (PortHandle) {
+        PortHandle->close();
+        PortHandle.reset();
+    }
+}
+
+SerialIo& TRS232flow::port() {
+    static NoPort noPort;
+    return PortHandle ? *PortHandle : static_cast<SerialIo&>(noPort);
+}
+
+bool TRS232flow::QueueCommand(std::uint8_t address, std::uint8_t key) {
+    if (!Ring.push(address, key)) {
+        return false;
+    }
+    WorkEvent.signal();
+    return true;
+}
+
+bool TRS232flow::startSuspended() {
+    start(QThread::NormalPriority);
+    std::unique_lock lock(handoverMutex_);
+    handoverCv_.wait(lock, [this] { return openDone_; });
+    return opened_;
+}
+
+void TRS232flow::resume() {
+    {
+        std::lock_guard lock(handoverMutex_);
+        resumed_ = true;
+    }
+    handoverCv_.notify_all();
+}
+
+void TRS232flow::requestStop() {
+    terminated_.store(true, std::memory_order_release);
+    {
+        // Under the lock, so a thread about to hold before the loop cannot miss it.
+        std::lock_guard lock(handoverMutex_);
+    }
+    handoverCv_.notify_all();
+    WorkEvent.signal();
+}
+
+void TRS232flow::stopAndWait() {
+    requestStop();
+    wait();
+    {
+        // Orders everything the thread did before its end ahead of what the caller does next.
+        std::lock_guard lock(handoverMutex_);
+        (void)finished_;
+    }
+    ClosePort();  // the thread closes its port itself; this covers a thread never started
+}
+
+void TRS232flow::run() {
+    if (observer_) {
+        observer_->linkThreadStarted();
+    }
+    const bool opened = OpenPort();
+    bool go = false;
+    {
+        std::unique_lock lock(handoverMutex_);
+        opened_ = opened;
+        openDone_ = true;
+        handoverCv_.notify_all();
+        handoverCv_.wait(lock, [this] { return resumed_ || stopRequested(); });
+        go = resumed_;
+    }
+    if (go) {
+        linkLoop();
+    }
+    ClosePort();
+    if (observer_) {
+        observer_->linkThreadFinished();
+    }
+    std::lock_guard lock(handoverMutex_);
+    finished_ = true;
+}
+
+void TRS232flow::linkLoop() {
+    pollIndex_ = 0;
+    while (!stopRequested()) {
+        const bool signalled = WorkEvent.waitFor(kLinkTick);
+        // A stop wakes the wait: leave without starting another exchange.
+        if (stopRequested()) {
+            break;
+        }
+        if (signalled) {
+            drainRing();
+        } else {
+            pollNextRecord();
+        }
+    }
+}
+
+void TRS232flow::drainRing() {
+    // Commands queued while the drain runs go out in the same drain, ahead of any poll.
+    while (const auto command = Ring.pop()) {
+        Exchange(table_, port(), command->address, command->key, effects_);
+    }
+}
+
+void TRS232flow::pollNextRecord() {
+    const int last = table_.lastIndex();
+    if (last < 0) {
+        return;
+    }
+    if (pollIndex_ > last) {
+        pollIndex_ = 0;
+    }
+    const DeviceRecord& r = table_[pollIndex_];
+    // A record without the in-use flag takes its tick without line traffic.
+    if (r.inUse()) {
+        Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_);
+    }
+    ++pollIndex_;
+}
+
+}  // namespace k4

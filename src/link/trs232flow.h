@@ -1,0 +1,103 @@
+#pragma once
+
+#include "commandring.h"
+#include "devicetable.h"
+#include "exchangeeffects.h"
+#include "serialio.h"
+#include "wakeevent.h"
+
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace k4 {
+
+// Makes the (not yet open) port for a port number.
+using PortFactory = std::function<std::unique_ptr<SerialIo>(int portNumber)>;
+
+// The loop waits this long for a key command before it polls the next record.
+inline constexpr std::chrono::milliseconds kLinkTick{10};
+
+// Optional hooks for measuring the link; without an observer the thread pays one test at its
+// start and one at its end. Both run on the link thread.
+class LinkObserver {
+public:
+    virtual ~LinkObserver() = default;
+    virtual void linkThreadStarted() {}
+    virtual void linkThreadFinished() {}
+};
+
+// The link thread: the only code that touches the port. It opens the port on itself (so the
+// port's objects live on the thread that uses them), holds until resume(), then every tick either
+// sends the key commands queued in its ring or polls the next record of the table.
+class TRS232flow : public QThread {
+public:
+    // table and effects must outlive the thread.
+    TRS232flow(DeviceTable& table, ExchangeEffects& effects, PortFactory factory);
+    ~TRS232flow() override;  // stops and waits for a running loop
+
+    // Signalled by QueueCommand (and Wake) to end the loop's wait at once.
+    WakeEvent WorkEvent;
+    // The open port; null while closed or when opening failed. The link thread's alone while it
+    // runs.
+    std::unique_ptr<SerialIo> PortHandle;
+    std::int8_t PortNumber = 0;
+    // Ring, RingHead and RingTail: the key commands waiting for the line.
+    CommandRing Ring;
+
+    // Makes and opens the port for PortNumber; on failure PortHandle stays null. Called on the
+    // link thread before the loop begins.
+    bool OpenPort();
+    void ClosePort();
+
+    // GUI thread: queues a key command and wakes the loop. False when 16 are already pending.
+    bool QueueCommand(std::uint8_t address, std::uint8_t key);
+
+    // GUI thread. Starts the thread, which opens the port and then holds; returns once the
+    // outcome of OpenPort is known.
+    bool startSuspended();
+    // Lets the held thread into the link loop.
+    void resume();
+    // Sets the terminated flag and wakes the loop; the loop ends after the wait, exchange or drain
+    // it is in.
+    void requestStop();
+    bool stopRequested() const { return terminated_.load(std::memory_order_acquire); }
+    // requestStop, then waits until the thread has ended and the port is closed.
+    void stopAndWait();
+
+    // Set before startSuspended; not owned.
+    void setObserver(LinkObserver* observer) { observer_ = observer; }
+
+protected:
+    void run() override;
+
+private:
+    void linkLoop();
+    void drainRing();
+    void pollNextRecord();
+    SerialIo& port();
+
+    DeviceTable& table_;
+    ExchangeEffects& effects_;
+    PortFactory factory_;
+    LinkObserver* observer_ = nullptr;
+    int pollIndex_ = 0;
+    std::atomic<bool> terminated_{false};
+
+    // The start and end hand-overs between the GUI thread and the link thread. Qt's own thread
+    // start and wait are not visible to the race checker; these are.
+    std::mutex handoverMutex_;
+    std::condition_variable handoverCv_;
+    bool opened_ = false;
+    bool openDone_ = false;
+    bool resumed_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace k4
