@@ -3,14 +3,22 @@
 #include "devicetable.h"
 #include "viewregistry.h"
 
+#include <QPointer>
 #include <QWidget>
 
+#include <unordered_map>
+
+class QAction;
+class QMenu;
+class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QMdiSubWindow;
 
 namespace k4 {
 
+class DeviceTreeWidget;
+class ImageList;
 class TMDIChild;
 
 // The "K4 Manager" window: the tree of the open workspace and the commands that change the device
@@ -21,6 +29,10 @@ public:
     // Creates the manager window in the main frame's MDI area, makes it the program's manager
     // window (App().Manager) and enables the Read only and Macro Window items. Starts the link.
     static TMDIKVTMAN* OpenManagerWindow();
+
+    // A bare window with an empty table; OpenManagerWindow frames it and runs FormCreate.
+    explicit TMDIKVTMAN(QWidget* parent = nullptr);
+    ~TMDIKVTMAN() override;
 
     DeviceTable& table() { return table_; }
     QTreeWidget* TreeView1 = nullptr;
@@ -48,8 +60,59 @@ public:
     void setNodeImage(NodeHandle node, int image) override;
     void repaintTree() override;
 
+    // The slot whose node is node; -1 for the workspace node, an unknown node or none.
+    int IndexOfNode(const QTreeWidgetItem* node) const;
+    NodeHandle handleOfNode(const QTreeWidgetItem* node) const;
+    QTreeWidgetItem* rootNode() const { return rootNode_; }
+
+    // Form events and command handlers, named after their controls.
+    void FormCreate();
+    void FormClose();
+    void AddNewKVT1Click();  // "Add &New KVT"
+    void Delete1Click();     // "&Edit"
+    void Rename1Click();     // "&Delete"
+    // A label edit is about to begin; true when the label is to be edited in place.
+    bool TreeView1Editing(QTreeWidgetItem* node);
+    // A label edit was committed with text, which may be changed before it is stored.
+    void TreeView1Edited(QTreeWidgetItem* node, QString& text);
+    void TreeView1DblClick();
+
+    QToolBar* ToolBar1 = nullptr;
+    ImageList* ImageList1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* AddNewKVT1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* Rename1 = nullptr;
+
+    // Brings the popup items into line with the read-only state and the table's capacity; runs
+    // before every showing of the popup.
+    void updatePopupItems();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    enum class LabelEditOutcome { InPlace, Accepted, NotAccepted, NoDevice };
+    LabelEditOutcome beginLabelEdit(QTreeWidgetItem* node);
+    QTreeWidgetItem* selectedNode() const;
+    QTreeWidgetItem* addDeviceNode(NodeHandle handle, const QString& label);
+    TMDIChild* createPanel();
+    void loadSkin(TMDIChild* panel, const QString& skin) const;
+    // Takes slot s out of the table with its views: runs with the link stopped.
+    void removeDevice(int s);
+    void withdrawUnconfirmedDevice(NodeHandle node);
+    void removeCloseCommand();
+    void showPopup(const QPoint& pos);
+
     DeviceTable table_;
+    DeviceTreeWidget* tree_ = nullptr;
+    QTreeWidgetItem* rootNode_ = nullptr;
+    std::unordered_map<NodeHandle, QTreeWidgetItem*> nodes_;
+    std::unordered_map<PanelHandle, QPointer<TMDIChild>> panels_;
+    QPointer<QMdiSubWindow> subWindow_;
+    bool readOnly_ = false;
+    bool closing_ = false;
+    bool closed_ = false;
 };
 
 }  // namespace k4

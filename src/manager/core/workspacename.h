@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace k4 {
+
+// The label a renamed workspace node takes: the typed text with ".DID" appended unless the part
+// after its last "." (the whole text when it has none) already reads DID in any case.
+QString WorkspaceNodeLabel(const QString& typed);
+
+// The main window's caption for a workspace label.
+QString MainCaptionFor(const QString& workspaceLabel);
+
+}  // namespace k4

@@ -1,0 +1,247 @@
+// The manager's commands on the device table: add, edit (the label-edit flow), delete, rename the
+// workspace, open a panel, and build the views of a loaded workspace.
+#include "appstate.h"
+#include "devicetree.h"
+#include "dialogs.h"
+#include "kvteditor.h"
+#include "kvtmanager.h"
+#include "mainframe.h"
+#include "mdichild.h"
+#include "workspacename.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPixmap>
+#include <QThread>
+
+namespace k4 {
+
+namespace {
+
+constexpr std::uint32_t kNewLcdColor = 0x00FF00;
+constexpr std::uint32_t kNewLcdBackColor = 0x000000;
+// Delete waits this long between withdrawing a device and closing its panel.
+constexpr unsigned long kDeleteSettleMs = 100;
+
+}  // namespace
+
+QTreeWidgetItem* TMDIKVTMAN::addDeviceNode(NodeHandle handle, const QString& label) {
+    QTreeWidgetItem* parent = rootNode_ ? rootNode_ : tree_->invisibleRootItem();
+    auto* node = new QTreeWidgetItem(parent, QStringList(label));
+    node->setFlags(node->flags() | Qt::ItemIsEditable);
+    node->setData(0, DeviceTreeWidget::kNodeHandleRole, QVariant::fromValue<qulonglong>(handle));
+    tree_->setItemImages(node, kIconNormal, kIconNormal);
+    nodes_[handle] = node;
+    return node;
+}
+
+TMDIChild* TMDIKVTMAN::createPanel() {
+    TMDIChild* panel = TMDIChild::Create(App().Frame->mdiArea());
+    panels_[panel->handle()] = panel;
+    return panel;
+}
+
+void TMDIKVTMAN::AddNewKVT1Click() {
+    if (table_.isFull()) {
+        return;
+    }
+    // LastIndex is raised first; the slot stays without its in-use flag, so the link skips it.
+    const NodeHandle handle = NewViewHandle();
+    const int s = table_.append(handle, kNoHandle);
+    if (s < 0) {
+        return;
+    }
+    QTreeWidgetItem* node = addDeviceNode(handle, QStringLiteral("???"));
+    if (rootNode_) {
+        tree_->expandRecursively(tree_->indexFromItem(rootNode_));
+    }
+    TMDIChild* panel = createPanel();
+    table_[s].Panel.store(panel->handle(), std::memory_order_release);
+    if (QMdiSubWindow* frame = panel->subWindow()) {
+        frame->adjustSize();
+    }
+    panel->DevAddress = 1;
+    panel->LCDColor = kNewLcdColor;
+    panel->LCDBackColor = kNewLcdBackColor;
+
+    if (beginLabelEdit(node) != LabelEditOutcome::Accepted) {
+        withdrawUnconfirmedDevice(handle);
+        updatePopupItems();
+        return;
+    }
+    // Published only now, with its ID confirmed and its views in place.
+    const int confirmed = table_.indexOfNode(handle);
+    if (confirmed >= 0) {
+        table_.markInUse(confirmed);
+    }
+    updatePopupItems();
+}
+
+bool TMDIKVTMAN::TreeView1Editing(QTreeWidgetItem* node) {
+    return beginLabelEdit(node) == LabelEditOutcome::InPlace;
+}
+
+TMDIKVTMAN::LabelEditOutcome TMDIKVTMAN::beginLabelEdit(QTreeWidgetItem* node) {
+    App().WorkspaceModified = true;
+    if (node != nullptr && node == rootNode_) {
+        return LabelEditOutcome::InPlace;
+    }
+    const NodeHandle handle = handleOfNode(node);
+    int s = table_.indexOfNode(handle);
+    if (s < 0) {
+        return LabelEditOutcome::NoDevice;
+    }
+    TKVTEditor& editor = KVTEditor();
+    editor.prepare(table_[s].DevID.load(std::memory_order_relaxed), table_[s].DeviceName, s);
+    const bool accepted = UiDialogs().execModal(editor) == QDialog::Accepted;
+
+    if (rootNode_) {
+        tree_->expandRecursively(tree_->indexFromItem(rootNode_));
+    }
+    s = table_.indexOfNode(handle);
+    if (s < 0) {
+        return LabelEditOutcome::NoDevice;
+    }
+    // Only an accepted dialog has checked its ID; anything else keeps the device as it was.
+    if (!accepted) {
+        return LabelEditOutcome::NotAccepted;
+    }
+    DeviceRecord& r = table_[s];
+    r.DevID.store(editor.DevID, std::memory_order_release);
+    r.DeviceName = editor.DeviceName;
+    const QString label = DeviceLabel(editor.DevID, editor.DeviceName);
+    if (TMDIChild* panel = panelOf(s)) {
+        panel->DevAddress = editor.DevID;
+        panel->setCaption(label);
+    }
+    node->setText(0, label);
+    return LabelEditOutcome::Accepted;
+}
+
+void TMDIKVTMAN::Delete1Click() {
+    QTreeWidgetItem* node = selectedNode();
+    if (IndexOfNode(node) != -1) {
+        beginLabelEdit(node);
+    }
+}
+
+void TMDIKVTMAN::Rename1Click() {
+    App().Link.StopLink();
+    const int s = IndexOfNode(selectedNode());
+    if (s != -1) {
+        removeDevice(s);
+    }
+    App().Link.StartLink(&table_, App().RS232Port);
+    App().WorkspaceModified = true;
+    updatePopupItems();
+}
+
+void TMDIKVTMAN::removeDevice(int s) {
+    DeviceRecord& r = table_[s];
+    r.flags.store(0, std::memory_order_release);
+    QThread::msleep(kDeleteSettleMs);
+
+    const PanelHandle panelHandle = r.Panel.load(std::memory_order_relaxed);
+    const auto panel = panels_.find(panelHandle);
+    if (panel != panels_.end()) {
+        if (panel->second) {
+            panel->second->closePanel();
+        }
+        panels_.erase(panel);
+    }
+    // Effects still queued for the panel go nowhere from here on.
+    App().Views.removePanel(panelHandle);
+
+    const auto node = nodes_.find(r.Node.load(std::memory_order_relaxed));
+    if (node != nodes_.end()) {
+        delete node->second;
+        nodes_.erase(node);
+    }
+    table_.remove(s);
+}
+
+void TMDIKVTMAN::withdrawUnconfirmedDevice(NodeHandle node) {
+    const int s = table_.indexOfNode(node);
+    if (s < 0) {
+        return;
+    }
+    const bool linkWasRunning = App().Link.isRunning();
+    App().Link.StopLink();
+    removeDevice(s);
+    if (linkWasRunning) {
+        App().Link.StartLink(&table_, App().RS232Port);
+    }
+}
+
+void TMDIKVTMAN::TreeView1Edited(QTreeWidgetItem* node, QString& text) {
+    if (node == nullptr || node != rootNode_) {
+        return;
+    }
+    text = WorkspaceNodeLabel(text);
+    rootNode_->setText(0, text);
+    App().Frame->setTitle(MainCaptionFor(text));
+    App().WorkspaceModified = true;
+    App().WorkspacePath.clear();
+}
+
+void TMDIKVTMAN::TreeView1DblClick() {
+    const int s = IndexOfNode(selectedNode());
+    if (s == -1) {
+        return;
+    }
+    if (TMDIChild* panel = panelOf(s)) {
+        panel->showAndRaise();
+    }
+}
+
+void TMDIKVTMAN::loadSkin(TMDIChild* panel, const QString& skin) const {
+    const QString path = App().AppDir + QStringLiteral("SKINS/") + skin;
+    if (skin.isEmpty() || !QFileInfo(path).isFile()) {
+        return;
+    }
+    // A file that is not a readable picture leaves the panel without a skin, like a missing one;
+    // the other devices of the workspace are built all the same.
+    const QPixmap picture(path);
+    if (picture.isNull() || panel->Skin == nullptr) {
+        return;
+    }
+    panel->Skin->setPixmap(picture);
+    panel->Skin->show();
+    panel->SkinFile = skin;
+}
+
+void TMDIKVTMAN::BuildDeviceViews() {
+    table_.setLastIndex(-1);
+    for (int i = 0; i < DeviceTable::kMaxDevices && table_[i].inUse(); ++i) {
+        DeviceRecord& r = table_[i];
+        const std::uint8_t id = r.DevID.load(std::memory_order_relaxed);
+        const QString label = DeviceLabel(id, r.DeviceName);
+        const NodeHandle handle = NewViewHandle();
+        addDeviceNode(handle, label);
+        r.Node.store(handle, std::memory_order_release);
+
+        TMDIChild* panel = panelOf(i);
+        if (panel == nullptr) {
+            panel = createPanel();
+            r.Panel.store(panel->handle(), std::memory_order_release);
+        }
+        panel->DevAddress = id;
+        panel->setCaption(label);
+        panel->moveTo(r.Left, r.Top);
+        panel->LCDColor = r.LCDColor;
+        panel->LCDBackColor = r.LCDBackColor;
+        r.CommError.store(0, std::memory_order_relaxed);
+        r.Attention.store(0, std::memory_order_relaxed);
+        loadSkin(panel, r.Skin);
+        // Only now, with its node and panel in place, does the link poll the slot.
+        table_.setLastIndex(i);
+    }
+    if (rootNode_) {
+        tree_->expandRecursively(tree_->indexFromItem(rootNode_));
+    }
+    updatePopupItems();
+}
+
+}  // namespace k4
