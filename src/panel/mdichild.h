@@ -3,16 +3,32 @@
 #include "devicetable.h"
 #include "viewregistry.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
 
+class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
+class QPainter;
+class QPushButton;
 
 namespace k4 {
+
+class DisplayGrid;
+class LedShape;
+
+// Key codes of the two keys that are not numbered; numbered keys send their own number.
+inline constexpr std::uint8_t kKeyT = 126;
+inline constexpr std::uint8_t kKeyS = 127;
+inline constexpr int kPanelKeyCount = 18;
+inline constexpr int kPanelClientWidth = 291;
+inline constexpr int kPanelClientHeight = 154;
 
 // The window of one device, drawn like its front panel: the two-line display, the LED, four key
 // labels and 18 keys. The link's effects reach it through the view registry by its handle.
@@ -33,7 +49,10 @@ public:
     std::uint32_t LCDColor = 0;      // 0x00BBGGRR
     std::uint32_t LCDBackColor = 0;  // 0x00BBGGRR
 
+    // Queues the key for this panel's device and returns at once; the display changes only with
+    // the device's next reply. Without a running link the key goes nowhere.
     void SendKey(std::uint8_t key);
+    // Puts the communication-error text into LCDBuffer without repainting.
     void ShowCommError();
 
     void setCaption(const QString& caption);
@@ -42,7 +61,9 @@ public:
     int left() const;
     int top() const;
     void moveTo(int left, int top);
-    // Closes the panel; it frees itself.
+    // Closes the panel; it frees itself. This is the only way to close a panel: the window has
+    // no close box and refuses every other close request (system menu, Ctrl+F4, closing all
+    // sub-windows of the area).
     void closePanel();
     QMdiSubWindow* subWindow() const;
 
@@ -52,8 +73,62 @@ public:
     void repaintDisplay() override;
     void showAndRaise() override;
 
+    // Draws one display cell; the display grid calls it for every cell it paints.
+    void StringGrid1DrawCell(QPainter& painter, int column, int row, const QRect& cell);
+    // Repaints the whole display grid.
+    void FormPaint();
+    // Makes closing free the window.
+    void FormClose();
+    // Activation changes nothing on a panel.
+    void FormActivate() {}
+    // The context menu's skin and colour command.
+    void MainFormChangeSkinClick();
+
+    void Button1Click() { SendKey(1); }
+    void Button2Click() { SendKey(2); }
+    void Button3Click() { SendKey(3); }
+    void Button4Click() { SendKey(4); }
+    void Button5Click() { SendKey(5); }
+    void Button6Click() { SendKey(6); }
+    void Button7Click() { SendKey(7); }
+    void Button8Click() { SendKey(8); }
+    void Button9Click() { SendKey(9); }
+    void Button10Click() { SendKey(10); }
+    void Button11Click() { SendKey(11); }
+    void Button12Click() { SendKey(12); }
+    void Button13Click() { SendKey(13); }
+    void Button14Click() { SendKey(14); }
+    void Button15Click() { SendKey(15); }
+    void Button16Click() { SendKey(16); }
+    void Button17Click() { SendKey(kKeyT); }
+    void Button18Click() { SendKey(kKeyS); }
+
+    // Controls, named as their object names.
+    QLabel* Skin = nullptr;
+    DisplayGrid* StringGrid1 = nullptr;
+    LedShape* Diod = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    std::array<QPushButton*, kPanelKeyCount> Buttons{};  // Button1 .. Button18
+    QMenu* PopupMenu1 = nullptr;
+    QAction* ChangeSkin = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void buildLabels();
+    void buildKeys();
+    void buildContextMenu();
+    void unregisterView();
+
     PanelHandle handle_;
+    QPointer<QMdiSubWindow> subWindow_;
+    bool closing_ = false;
+    bool registered_ = false;
 };
 
 }  // namespace k4
