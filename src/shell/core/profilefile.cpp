@@ -41,6 +41,14 @@ ProfileFile::ProfileFile(QString path) : d(std::make_unique<Impl>()) {
     d->readFailed = QFileInfo::exists(d->path);
 }
 
+ProfileFile::ProfileFile() : d(std::make_unique<Impl>()) {}
+
+ProfileFile ProfileFile::FromText(const QByteArray& text) {
+    ProfileFile file;
+    file.d->text = ProfileText(text);
+    return file;
+}
+
 ProfileFile::~ProfileFile() = default;
 ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
 ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
@@ -77,7 +85,7 @@ void ProfileFile::writeInt(const QByteArray& section, const QByteArray& key, int
 }
 
 bool ProfileFile::save() {
-    if (d->readFailed) {
+    if (d->readFailed || d->path.isEmpty()) {
         return false;
     }
     if (!d->text.isModified()) {
@@ -89,7 +97,10 @@ bool ProfileFile::save() {
         return false;
     }
     QSaveFile file(d->path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered QSaveFile reports a short write at commit time as success (a full
+    // disk would then leave a cut file in place of the old one); written directly, the short
+    // count shows here and the commit is cancelled.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return false;
     }
     const QByteArray bytes = d->text.text();

@@ -25,6 +25,10 @@ public:
     ProfileFile(ProfileFile&&) noexcept;
     ProfileFile& operator=(ProfileFile&&) noexcept;
 
+    // A file held in memory only, with text as its content and no path (save() fails): for
+    // readers that get their bytes from elsewhere, such as the fuzz targets.
+    static ProfileFile FromText(const QByteArray& text);
+
     const QString& path() const;
 
     // The signed decimal number at the start of the value; def when the key is missing or its
@@ -61,6 +65,7 @@ public:
                             const QByteArray& value);
 
 private:
+    ProfileFile();
     struct Impl;
     std::unique_ptr<Impl> d;
 };

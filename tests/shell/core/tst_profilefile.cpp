@@ -45,6 +45,7 @@ private Q_SLOTS:
     void oneObjectEqualsKeyByKeyWrites();
     void failedSaveReturnsFalse_data();
     void failedSaveReturnsFalse();
+    void fullDiskLeavesOldFileWhole_data();
     void fullDiskLeavesOldFileWhole();
     void writeProtectedFileIsNotReplaced();
     void unreadableFileIsNotOverwritten();
@@ -394,11 +395,19 @@ void TestProfileFile::failedSaveReturnsFalse() {
              QStringList({"folder", "plain.txt"}));
 }
 
+void TestProfileFile::fullDiskLeavesOldFileWhole_data() {
+    QTest::addColumn<int>("valueSize");
+    // Below and above the size a buffered file would hold back until it is closed.
+    QTest::newRow("small write") << 2000;
+    QTest::newRow("large write") << 64 * 1024;
+}
+
 void TestProfileFile::fullDiskLeavesOldFileWhole() {
+    QFETCH(int, valueSize);
     const QByteArray old("[A]\r\nk=old\r\n");
     QVERIFY(writeAll(path(), old));
     ProfileFile file(path());
-    file.writeString("A", "big", QByteArray(64 * 1024, 'x'));
+    file.writeString("A", "big", QByteArray(valueSize, 'x'));
     {
         k4test::FileSizeLimit limit(1024);
         QVERIFY(limit.active());
@@ -409,7 +418,7 @@ void TestProfileFile::fullDiskLeavesOldFileWhole() {
              QStringList({"test.ini"}));
     // Room again: the same object saves what it holds.
     QVERIFY(file.save());
-    QCOMPARE(ProfileFile(path()).readString("A", "big", "", 100000).size(), 64 * 1024);
+    QCOMPARE(ProfileFile(path()).readString("A", "big", "", 100000).size(), valueSize);
 }
 
 void TestProfileFile::writeProtectedFileIsNotReplaced() {
