@@ -78,8 +78,9 @@ void Simulator::OnLineBytes(const std::uint8_t* data, std::size_t size, Nanos no
 void Simulator::HandleFrame(const ReceivedFrame& frame, Nanos now) {
     ++stats_.frames;
     std::string verdict;
+    // Noise has no address; a frame cut short after its lead byte has none either.
     std::string address = "-";
-    if (frame.bytes.size() > 1) {
+    if (frame.bytes.size() > 1 && frame.bytes[0] == kLeadByte) {
         address = std::to_string(frame.address);
     }
     if (frame.verdict != FrameVerdict::Good) {
