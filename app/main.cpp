@@ -1,0 +1,31 @@
+// K4mgr: the operator console for the KVT transcoders on one RS232 line.
+#include "aboutbox.h"
+#include "appstate.h"
+#include "kvteditor.h"
+#include "linkpump.h"
+#include "linkwiring.h"
+#include "mainform.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("K4mgr"));
+    QApplication::setWindowIcon(k4::ProgramIconImage());
+
+    // Declared first so it goes last: the link is stopped before the pump that serves it.
+    const std::unique_ptr<k4::LinkPump> pump = k4::WireLink();
+
+    int result = 0;
+    {
+        // The forms, in their fixed order; the dialogs are made once and reused all run long.
+        k4::TMainForm MainForm;
+        k4::TAboutBox AboutBox(&MainForm);
+        MainForm.setAboutBox(&AboutBox);
+        k4::KVTEditor();
+        MainForm.show();
+        result = QApplication::exec();
+        k4::App().Link.StopLink();
+    }
+    return result;
+}

@@ -1,0 +1,21 @@
+#include "linkwiring.h"
+
+#include "appstate.h"
+#include "dialogs.h"
+#include "linkpump.h"
+#include "portpath.h"
+
+namespace k4 {
+
+std::unique_ptr<LinkPump> WireLink() {
+    AppState& app = App();
+    auto pump = std::make_unique<LinkPump>(app.Updates, app.Views);
+    app.Link.setEffects(&app.Updates);
+    app.Link.setMessageSink([](const QString& text) { UiDialogs().information(text); });
+    // The settings file is known only after the start-up step, so it is looked up per port.
+    app.Link.setPortFactory(
+        [](int portNumber) { return DefaultPortFactory(App().SettingsPath)(portNumber); });
+    return pump;
+}
+
+}  // namespace k4

@@ -1,0 +1,38 @@
+#include "shellsettings.h"
+
+#include "profilefile.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace k4 {
+
+namespace {
+constexpr int kLastFileSize = 255;
+}
+
+QString ProgramFolder(const QString& directory) {
+    QString folder = QDir::toNativeSeparators(directory);
+    if (!folder.endsWith(QDir::separator())) {
+        folder += QDir::separator();
+    }
+    return folder;
+}
+
+ShellSettings ReadShellSettings(const QString& settingsPath) {
+    const ProfileFile file(settingsPath);
+    ShellSettings settings;
+    // The port number is kept as a signed byte, so 257 means port 1 and 255 means -1.
+    const int port = file.readInt(kSettingsSection, "RS232Port", 1);
+    settings.port = static_cast<std::int8_t>(static_cast<std::uint8_t>(port & 0xFF));
+    settings.lastFile =
+        QFile::decodeName(file.readString(kSettingsSection, "LastFile", {}, kLastFileSize));
+    return settings;
+}
+
+bool WriteLastFile(const QString& settingsPath, const QString& lastFile) {
+    return ProfileFile::WriteString(settingsPath, kSettingsSection, "LastFile",
+                                    QFile::encodeName(lastFile));
+}
+
+}  // namespace k4

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace k4 {
+
+// The settings file beside the executable: the serial port number and the last workspace.
+inline constexpr char kSettingsFileName[] = "KVT.INI";
+inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
+
+// The program's folder as the rest of the program uses it: native separators, always ending in
+// one (also for the root folder, which already does).
+QString ProgramFolder(const QString& directory);
+
+struct ShellSettings {
+    std::int8_t port = 1;  // RS232Port, low 8 bits kept
+    QString lastFile;      // LastFile, at most 254 bytes
+};
+
+// A missing file or missing keys read as the defaults.
+ShellSettings ReadShellSettings(const QString& settingsPath);
+// Writes LastFile (also when empty), creating the file when there is none. False when the file
+// could not be written.
+bool WriteLastFile(const QString& settingsPath, const QString& lastFile);
+
+}  // namespace k4

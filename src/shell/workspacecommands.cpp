@@ -1,0 +1,201 @@
+#include "workspacecommands.h"
+
+#include "appstate.h"
+#include "dialogs.h"
+#include "kvtmanager.h"
+#include "mainframe.h"
+#include "shellsettings.h"
+#include "workspace.h"
+
+#include <QFileInfo>
+#include <QTreeWidgetItem>
+
+namespace k4 {
+
+namespace {
+
+const QString kModifiedQuestion = QStringLiteral("Workspace is modifed. Save current workspace?");
+const QString kNothingForSave = QStringLiteral("Nothing for save!");
+const QString kNewWorkspaceLabel = QStringLiteral("New workspace");
+
+FileRequest WorkspaceFileRequest() {
+    FileRequest request;
+    request.filter = QStringLiteral("KVTKey workspace (*.DID)");
+    request.defaultSuffix = QStringLiteral("DID");
+    return request;
+}
+
+// The dialog adds the default extension to a name typed without one; not every platform dialog
+// does, so the command makes sure of it the same way.
+QString WithWorkspaceSuffix(const QString& path) {
+    const QFileInfo info(path);
+    if (info.fileName().contains(QLatin1Char('.'))) {
+        return path;
+    }
+    return path + QStringLiteral(".DID");
+}
+
+bool IsExistingFile(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+void SetTitle(const QString& label) {
+    if (App().Frame) {
+        App().Frame->setTitle(WorkspaceCommands::TitleFor(label));
+    }
+}
+
+}  // namespace
+
+WorkspaceCommands::WorkspaceCommands(std::function<void(bool)> showReadOnlyMark)
+    : showReadOnlyMark_(std::move(showReadOnlyMark)) {}
+
+QString WorkspaceCommands::TitleFor(const QString& workspaceLabel) {
+    return QStringLiteral("K4mgr - ") + workspaceLabel;
+}
+
+void WorkspaceCommands::afterLoad() {
+    // A workspace just read from its file holds no unsaved change, whatever the one before held.
+    App().WorkspaceModified = false;
+    showReadOnlyMark_(App().ReadOnly);
+}
+
+void WorkspaceCommands::RunStartup(const QString& programDirectory) {
+    AppState& app = App();
+    if (app.StartupDone || startupRunning_) {
+        return;
+    }
+    startupRunning_ = true;
+    app.AppDir = ProgramFolder(programDirectory);
+    app.SettingsPath = app.AppDir + QLatin1String(kSettingsFileName);
+
+    const ShellSettings settings = ReadShellSettings(app.SettingsPath);
+    app.RS232Port = settings.port;
+    if (!settings.lastFile.isEmpty()) {
+        openFileName_ = settings.lastFile;
+    }
+    if (IsExistingFile(settings.lastFile)) {
+        LoadWorkspace(settings.lastFile);
+        afterLoad();
+    }
+    openFolder_ = app.AppDir;
+    saveFolder_ = app.AppDir;
+    app.StartupDone = true;
+    startupRunning_ = false;
+}
+
+void WorkspaceCommands::New() {
+    AppState& app = App();
+    if (app.workspaceOpen() && UiDialogs().question(QStringLiteral("Close current workspace?"),
+                                                    false) != Dialogs::Answer::Yes) {
+        return;
+    }
+    CloseWorkspace();
+    // The new workspace has no file yet: Save must ask for one rather than write over the file
+    // of the workspace that was open before.
+    app.WorkspacePath.clear();
+    TMDIKVTMAN* manager = TMDIKVTMAN::OpenManagerWindow();
+    QTreeWidgetItem* root = manager->AddRootNode(kNewWorkspaceLabel);
+    SetTitle(root->text(0));
+    // The mark stands for the whole program until changed, so the new tree obeys it too.
+    manager->ApplyReadOnly();
+    app.WorkspaceModified = true;
+}
+
+void WorkspaceCommands::Open() {
+    if (App().WorkspaceModified &&
+        UiDialogs().question(kModifiedQuestion, false) == Dialogs::Answer::Yes) {
+        SaveAs();
+    }
+    FileRequest request = WorkspaceFileRequest();
+    request.folder = openFolder_;
+    request.fileName = openFileName_;
+    const QString path = UiDialogs().openFileName(request);
+    if (path.isEmpty()) {
+        return;
+    }
+    openFileName_ = path;
+    LoadWorkspace(path);
+    afterLoad();
+}
+
+void WorkspaceCommands::Save() {
+    AppState& app = App();
+    if (!app.workspaceOpen()) {
+        UiDialogs().information(kNothingForSave);
+        return;
+    }
+    if (!IsExistingFile(app.WorkspacePath)) {
+        SaveAs();
+        return;
+    }
+    // A failed write has been reported by SaveWorkspace; the changes stay marked as unsaved.
+    if (SaveWorkspace(app.WorkspacePath)) {
+        app.WorkspaceModified = false;
+    }
+}
+
+void WorkspaceCommands::SaveAs() {
+    AppState& app = App();
+    if (!app.workspaceOpen()) {
+        UiDialogs().information(kNothingForSave);
+        return;
+    }
+    FileRequest request = WorkspaceFileRequest();
+    request.title = QStringLiteral("Save workspace");
+    request.folder = saveFolder_;
+    request.fileName = app.RootNode ? app.RootNode->text(0) : QString();
+    request.confirmOverwrite = true;
+    const QString chosen = UiDialogs().saveFileName(request);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const QString path = WithWorkspaceSuffix(chosen);
+    saveFolder_ = QFileInfo(path).absolutePath();
+    app.WorkspacePath = path;
+    if (!SaveWorkspace(path)) {
+        // Reported already; the workspace keeps its label and stays marked as unsaved.
+        return;
+    }
+    const QString label = QFileInfo(path).fileName();
+    if (app.RootNode) {
+        app.RootNode->setText(0, label);
+    }
+    SetTitle(label);
+    app.WorkspaceModified = false;
+}
+
+void WorkspaceCommands::ToggleReadOnly() {
+    AppState& app = App();
+    app.ReadOnly = !app.ReadOnly;
+    showReadOnlyMark_(app.ReadOnly);
+    app.WorkspaceModified = true;
+    if (app.Manager) {
+        app.Manager->ApplyReadOnly();
+    }
+}
+
+bool WorkspaceCommands::CloseSequence() {
+    AppState& app = App();
+    if (app.WorkspaceModified) {
+        switch (UiDialogs().question(kModifiedQuestion, true)) {
+            case Dialogs::Answer::Cancel:
+                return false;
+            case Dialogs::Answer::Yes:
+                SaveAs();
+                break;
+            default:
+                break;
+        }
+    }
+    if (app.linkRunning()) {
+        app.Link.StopLink();
+    }
+    // Before the start-up step there is no settings file to name; nothing is remembered then.
+    if (!app.SettingsPath.isEmpty()) {
+        WriteLastFile(app.SettingsPath, app.LastWorkspacePath);
+    }
+    return true;
+}
+
+}  // namespace k4
