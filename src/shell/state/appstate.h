@@ -4,8 +4,10 @@
 #include "linkupdatequeue.h"
 #include "viewregistry.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 #include <cstdint>
 
@@ -32,9 +34,10 @@ struct AppState {
     bool ReadOnly = false;      // the Read only mark (the check of the main window's ROset)
     QStringList MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
 
-    TMDIKVTMAN* Manager = nullptr;      // the open workspace's manager window; null when none
+    TMDIKVTMAN* Manager = nullptr;        // the open workspace's manager window; null when none
     QTreeWidgetItem* RootNode = nullptr;  // the workspace node of the manager tree
-    MainFrame* Frame = nullptr;         // the main window (or a stand-in)
+    MainFrame* Frame = nullptr;           // the main window (or a stand-in)
+    QPointer<QWidget> WMacro;             // the macro window while one exists
 
     // The road the link's effects take to the windows, and the link itself (declared last so it
     // is stopped before the queue it delivers into goes).
@@ -43,11 +46,17 @@ struct AppState {
     LinkController Link;
 
     bool workspaceOpen() const { return Manager != nullptr; }
+    // The skins folder beside the executable.
+    QString skinsDir() const { return AppDir + QStringLiteral("SKINS/"); }
     // The link-running flag.
     bool linkRunning() const { return Link.isRunning(); }
 };
 
 // The single instance.
 AppState& App();
+
+// The folder of an executable, ending in the path separator; "/" (or "C:/") for one that lies in
+// the root folder, never a doubled separator.
+QString AppDirOf(const QString& executablePath);
 
 }  // namespace k4
