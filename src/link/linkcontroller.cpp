@@ -1,0 +1,101 @@
+#include "linkcontroller.h"
+
+#include "portpath.h"
+#include "trs232flow.h"
+
+#include <QDebug>
+
+namespace k4 {
+
+namespace {
+
+// Where exchanges go when nobody asked for their effects: nowhere.
+class NoEffects final : public ExchangeEffects {
+public:
+    void writeCells(PanelHandle, const DisplayCells&, std::uint8_t) override {}
+    void showCommError(PanelHandle) override {}
+    void repaintPanel(PanelHandle) override {}
+    void showPanel(PanelHandle) override {}
+    void setNodeImage(NodeHandle, int) override {}
+    void repaintTree() override {}
+    void beep() override {}
+};
+
+NoEffects& NoEffectsInstance() {
+    static NoEffects none;
+    return none;
+}
+
+}  // namespace
+
+LinkController::LinkController()
+    : portFactory_(DefaultPortFactory(QString())),
+      messageSink_([](const QString& text) { qWarning().noquote() << text; }) {}
+
+LinkController::~LinkController() {
+    StopLink();
+}
+
+void LinkController::setPortFactory(PortFactory factory) {
+    portFactory_ = std::move(factory);
+}
+
+void LinkController::setMessageSink(MessageSink sink) {
+    messageSink_ = std::move(sink);
+}
+
+void LinkController::setEffects(ExchangeEffects* effects) {
+    effects_ = effects;
+}
+
+void LinkController::StartLink(DeviceTable* table, std::int8_t portNumber) {
+    // One link at a time: a second start replaces the first.
+    StopLink();
+    if (table == nullptr) {
+        return;
+    }
+    ExchangeEffects& effects = effects_ ? *effects_ : NoEffectsInstance();
+    thread_ = std::make_unique<TRS232flow>(*table, effects, portFactory_);
+    TRS232flow* const link = thread_.get();
+    link->PortNumber = portNumber;
+
+    if (!link->startSuspended() && messageSink_) {
+        messageSink_(QStringLiteral("port COM ") + QString::number(portNumber) +
+                     QStringLiteral(" open error!"));
+        // The message box runs an event loop: the link may have been stopped or replaced
+        // from inside it.
+        if (thread_.get() != link) {
+            return;
+        }
+    }
+    // Nothing queued before the loop begins survives: a start begins with an empty ring.
+    link->Ring.reset();
+    link->WorkEvent.reset();
+    link->resume();
+    running_.store(true, std::memory_order_release);
+}
+
+void LinkController::StopLink() {
+    if (!thread_) {
+        return;
+    }
+    // Ends the loop after its wait, exchange or drain, and closes the port on the link thread.
+    thread_->stopAndWait();
+    running_.store(false, std::memory_order_release);
+    thread_.reset();
+}
+
+bool LinkController::QueueCommand(std::uint8_t address, std::uint8_t key) {
+    if (!thread_ || !isRunning()) {
+        return false;
+    }
+    return thread_->QueueCommand(address, key);
+}
+
+void LinkController::Wake() {
+    if (thread_ && isRunning()) {
+        thread_->WorkEvent.signal();
+    }
+}
+
+}  // namespace k4

@@ -1,0 +1,127 @@
+#include "qtserialio.h"
+
+#include <QSerialPort>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace k4 {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr qint32 kBaudRate = 28800;
+constexpr milliseconds kDtrSettle{50};
+constexpr milliseconds kByteGap{10};
+constexpr milliseconds kReadTotal{40};
+// Bounds a write to a line that does not drain (a pty nobody reads), so a stop never hangs on
+// it; 4 bytes take under 2 ms at 28800 baud.
+constexpr int kWriteBoundMs = 250;
+// A babbling line must not keep the purge going for ever.
+constexpr int kPurgeRounds = 16;
+
+int WholeMillisecondsLeft(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) {
+        return 0;
+    }
+    // Round up: waking a little late is harmless, waking early and giving up is not.
+    return static_cast<int>(std::chrono::ceil<milliseconds>(left).count());
+}
+
+}  // namespace
+
+QtSerialIo::QtSerialIo(QString path) : path_(std::move(path)) {}
+
+QtSerialIo::~QtSerialIo() {
+    close();
+}
+
+bool QtSerialIo::open() {
+    close();
+    if (path_.isEmpty()) {
+        return false;
+    }
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(path_);
+    // Everything is set before open(), so the line never runs a moment at the default speed.
+    if (!port->setBaudRate(kBaudRate) || !port->setDataBits(QSerialPort::Data8) ||
+        !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop) ||
+        !port->setFlowControl(QSerialPort::NoFlowControl)) {
+        return false;
+    }
+    if (!port->open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    // A pseudo-terminal has no DTR line; that is no reason to give up the port.
+    if (!port->setDataTerminalReady(true)) {
+        port->clearError();
+    }
+    std::this_thread::sleep_for(kDtrSettle);
+    port_ = std::move(port);
+    return true;
+}
+
+void QtSerialIo::close() {
+    if (port_) {
+        port_->close();
+        port_.reset();
+    }
+}
+
+bool QtSerialIo::isOpen() const {
+    return port_ && port_->isOpen();
+}
+
+void QtSerialIo::purgeReceive() {
+    if (!isOpen()) {
+        return;
+    }
+    port_->clear(QSerialPort::Input);
+    port_->readAll();
+    for (int round = 0; round < kPurgeRounds && port_->waitForReadyRead(0); ++round) {
+        port_->readAll();
+    }
+    port_->clearError();
+}
+
+void QtSerialIo::write(const std::uint8_t* data, std::size_t size) {
+    if (!isOpen()) {
+        return;
+    }
+    port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    port_->waitForBytesWritten(kWriteBoundMs);
+    port_->clearError();
+}
+
+std::size_t QtSerialIo::read(std::uint8_t* buffer, std::size_t max) {
+    if (!isOpen()) {
+        return 0;
+    }
+    char* out = reinterpret_cast<char*>(buffer);
+    std::size_t n = 0;
+    const Clock::time_point totalDeadline = Clock::now() + kReadTotal;
+    Clock::time_point gapDeadline = totalDeadline;
+    while (n < max) {
+        if (port_->bytesAvailable() > 0) {
+            const qint64 got = port_->read(out + n, static_cast<qint64>(max - n));
+            if (got < 0) {
+                break;
+            }
+            n += static_cast<std::size_t>(got);
+            gapDeadline = std::min(totalDeadline, Clock::now() + kByteGap);
+            continue;
+        }
+        const int waitMs = WholeMillisecondsLeft(n == 0 ? totalDeadline : gapDeadline);
+        if (waitMs == 0 || !port_->waitForReadyRead(waitMs)) {
+            break;
+        }
+    }
+    port_->clearError();
+    return n;
+}
+
+}  // namespace k4

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "serialio.h"
+
+#include <QString>
+
+#include <memory>
+
+class QSerialPort;
+
+namespace k4 {
+
+// The line through Qt Serial Port. The QSerialPort is made in open() and destroyed in close(), so
+// it lives on the thread that opens the port, which is the thread that then reads and writes it.
+class QtSerialIo final : public SerialIo {
+public:
+    explicit QtSerialIo(QString path);
+    ~QtSerialIo() override;
+
+    const QString& path() const { return path_; }
+
+    bool open() override;
+    void close() override;
+    bool isOpen() const override;
+    void purgeReceive() override;
+    void write(const std::uint8_t* data, std::size_t size) override;
+    std::size_t read(std::uint8_t* buffer, std::size_t max) override;
+
+private:
+    QString path_;
+    std::unique_ptr<QSerialPort> port_;
+};
+
+}  // namespace k4

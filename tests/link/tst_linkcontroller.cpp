@@ -1,0 +1,240 @@
+#include "linkcontroller.h"
+#include "linktestutil.h"
+#include "recordingeffects.h"
+#include "simbus.h"
+#include "trs232flow.h"
+
+#include <QTest>
+
+using namespace k4;
+using namespace k4test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A controller on a simulated bus whose messages are written down instead of shown.
+struct Rig {
+    DeviceTable table;
+    RecordingEffects fx;
+    std::shared_ptr<SimBus> bus = std::make_shared<SimBus>();
+    std::shared_ptr<std::vector<int>> portNumbers = std::make_shared<std::vector<int>>();
+    QStringList messages;
+    LinkController link;
+
+    Rig() {
+        link.setPortFactory(MakeSimFactory(bus, portNumbers));
+        link.setEffects(&fx);
+        link.setMessageSink([this](const QString& text) { messages << text; });
+    }
+};
+
+int KeyFrames(const std::vector<SimBus::Frame>& frames) {
+    return static_cast<int>(
+        std::count_if(frames.begin(), frames.end(), [](const auto& f) { return f.key != 0; }));
+}
+
+}  // namespace
+
+class TestLinkController : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startOpensPortAndRuns();
+    void openErrorMessage_data();
+    void openErrorMessage();
+    void noLinkIgnoresCommands();
+    void queuedKeyReachesDevice();
+    void stopDropsQueuedCommandsAndRestartBeginsEmpty();
+    void restartPollsFromFirstRecord();
+    void secondStartReplacesFirst();
+    void stopInsideOpenErrorMessage();
+    void destructionStopsLink();
+    void withoutEffectsSinkLinkStillRuns();
+};
+
+void TestLinkController::startOpensPortAndRuns() {
+    Rig rig;
+    QVERIFY(!rig.link.isRunning());
+    QVERIFY(rig.link.thread() == nullptr);
+    rig.link.StartLink(&rig.table, 4);
+    QVERIFY(rig.link.isRunning());
+    QVERIFY(rig.link.thread() != nullptr);
+    QCOMPARE(rig.link.thread()->PortNumber, 4);
+    QVERIFY(rig.messages.isEmpty());
+    rig.link.StopLink();
+    QVERIFY(!rig.link.isRunning());
+    QVERIFY(rig.link.thread() == nullptr);
+    QCOMPARE(*rig.portNumbers, std::vector<int>({4}));
+    QCOMPARE(rig.bus->opens(), 1);
+    QCOMPARE(rig.bus->closes(), 1);
+    rig.link.StopLink();  // nothing left to stop
+    QCOMPARE(rig.bus->closes(), 1);
+}
+
+void TestLinkController::openErrorMessage_data() {
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("port 3") << 3 << "port COM 3 open error!";
+    QTest::newRow("port 12") << 12 << "port COM 12 open error!";
+    QTest::newRow("port -1") << -1 << "port COM -1 open error!";
+}
+
+// The port will not open: one message, and the link runs on without a port, so every device
+// in use falls into a failure episode (one beep, its panel raised, icon 2).
+void TestLinkController::openErrorMessage() {
+    QFETCH(int, port);
+    QFETCH(QString, message);
+    Rig rig;
+    AddLoadedDevice(rig.table, 1);
+    AddLoadedDevice(rig.table, 2);
+    rig.bus->setOpenFails(true);
+    rig.link.StartLink(&rig.table, static_cast<std::int8_t>(port));
+    QCOMPARE(rig.messages, QStringList({message}));
+    QVERIFY(rig.link.isRunning());
+    QVERIFY(WaitUntil([&] { return rig.fx.count("commError 101") >= 2; }));
+    rig.link.StopLink();
+    QCOMPARE(rig.fx.count("beep"), 2);
+    QCOMPARE(rig.fx.count("show 100"), 1);
+    QCOMPARE(rig.fx.count("image 201 2"), 1);
+    QCOMPARE(rig.bus->frameCount(), std::size_t{0});
+    QCOMPARE(rig.messages.size(), 1);
+}
+
+void TestLinkController::noLinkIgnoresCommands() {
+    Rig rig;
+    AddLoadedDevice(rig.table, 1);
+    QVERIFY(!rig.link.QueueCommand(1, 5));
+    rig.link.Wake();
+    rig.link.StartLink(&rig.table, 1);
+    rig.link.StopLink();
+    // After a stop the freed thread is out of reach.
+    QVERIFY(!rig.link.QueueCommand(1, 5));
+    rig.link.Wake();
+    QCOMPARE(KeyFrames(rig.bus->frames()), 0);
+}
+
+void TestLinkController::queuedKeyReachesDevice() {
+    Rig rig;
+    AddLoadedDevice(rig.table, 5);
+    rig.bus->setMode(5, SimBus::Mode::Display);
+    rig.link.StartLink(&rig.table, 1);
+    QVERIFY(rig.link.QueueCommand(5, 126));
+    QVERIFY(WaitUntil([&] { return KeyFrames(rig.bus->frames()) == 1; }));
+    rig.link.StopLink();
+    const auto frames = rig.bus->frames();
+    const auto key =
+        std::find_if(frames.begin(), frames.end(), [](const auto& f) { return f.key; });
+    QCOMPARE(int(key->address), 5);
+    QCOMPARE(int(key->key), 126);
+    QVERIFY(rig.fx.count("cells 100 00") >= 1);
+}
+
+void TestLinkController::stopDropsQueuedCommandsAndRestartBeginsEmpty() {
+    Rig rig;
+    AddLoadedDevice(rig.table, 1);
+    rig.bus->setMode(1, SimBus::Mode::Display);
+    rig.link.StartLink(&rig.table, 1);
+    QVERIFY(rig.bus->waitForFrames(1, 10s));
+    rig.bus->hold();
+    QVERIFY(rig.bus->waitUntilHeld(10s));
+    for (int i = 1; i <= 5; ++i) {
+        QVERIFY(rig.link.QueueCommand(1, static_cast<std::uint8_t>(i)));
+    }
+    // StopLink blocks until the exchange on the line ends; the line is freed a little later.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(30ms);
+        rig.bus->release();
+    });
+    rig.link.StopLink();
+    releaser.join();
+    QCOMPARE(KeyFrames(rig.bus->frames()), 0);
+
+    const std::size_t before = rig.bus->frameCount();
+    rig.link.StartLink(&rig.table, 1);
+    QVERIFY(rig.link.thread()->Ring.empty());
+    QVERIFY(rig.bus->waitForFrames(before + 3, 10s));
+    rig.link.StopLink();
+    QCOMPARE(KeyFrames(rig.bus->frames()), 0);
+}
+
+// The first link stops right after polling record 0; the next one starts at record 0 again,
+// not at record 1 where the first would have gone on.
+void TestLinkController::restartPollsFromFirstRecord() {
+    Rig rig;
+    AddLoadedDevice(rig.table, 1);
+    AddLoadedDevice(rig.table, 2);
+    AddLoadedDevice(rig.table, 3);
+    rig.bus->hold();
+    rig.link.StartLink(&rig.table, 1);
+    QVERIFY(rig.bus->waitUntilHeld(10s));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(20ms);
+        rig.bus->release();
+    });
+    rig.link.StopLink();
+    releaser.join();
+    QCOMPARE(rig.bus->frameCount(), std::size_t{1});
+    QCOMPARE(int(rig.bus->frames()[0].address), 1);
+    rig.link.StartLink(&rig.table, 1);
+    QVERIFY(rig.bus->waitForFrames(2, 10s));
+    rig.link.StopLink();
+    QCOMPARE(int(rig.bus->frames()[1].address), 1);
+}
+
+void TestLinkController::secondStartReplacesFirst() {
+    Rig rig;
+    rig.link.StartLink(&rig.table, 1);
+    const TRS232flow* first = rig.link.thread();
+    QVERIFY(first != nullptr);
+    rig.link.StartLink(&rig.table, 2);
+    QCOMPARE(rig.bus->opens(), 2);
+    QCOMPARE(rig.bus->closes(), 1);
+    QCOMPARE(rig.link.thread()->PortNumber, 2);
+    rig.link.StopLink();
+    QCOMPARE(rig.bus->closes(), 2);
+}
+
+// The message box runs an event loop; whatever stops the link from inside it must win.
+void TestLinkController::stopInsideOpenErrorMessage() {
+    Rig rig;
+    rig.bus->setOpenFails(true);
+    rig.link.setMessageSink([&](const QString& text) {
+        rig.messages << text;
+        rig.link.StopLink();
+    });
+    rig.link.StartLink(&rig.table, 3);
+    QVERIFY(!rig.link.isRunning());
+    QVERIFY(rig.link.thread() == nullptr);
+    QVERIFY(!rig.link.QueueCommand(1, 1));
+    QCOMPARE(rig.messages.size(), 1);
+}
+
+void TestLinkController::destructionStopsLink() {
+    auto bus = std::make_shared<SimBus>();
+    DeviceTable table;
+    AddLoadedDevice(table, 1);
+    {
+        LinkController link;
+        link.setPortFactory(MakeSimFactory(bus));
+        link.StartLink(&table, 1);
+        QVERIFY(bus->waitForFrames(1, 10s));
+    }
+    QCOMPARE(bus->closes(), 1);
+    const std::size_t after = bus->frameCount();
+    std::this_thread::sleep_for(30ms);
+    QCOMPARE(bus->frameCount(), after);
+}
+
+void TestLinkController::withoutEffectsSinkLinkStillRuns() {
+    auto bus = std::make_shared<SimBus>();
+    DeviceTable table;
+    AddLoadedDevice(table, 1);
+    LinkController link;
+    link.setPortFactory(MakeSimFactory(bus));
+    link.StartLink(&table, 1);
+    QVERIFY(bus->waitForFrames(2, 10s));
+    link.StopLink();
+    QCOMPARE(table[0].CommError.load(), 1);  // the silent device's latch follows all the same
+}
+
+QTEST_GUILESS_MAIN(TestLinkController)
+#include "tst_linkcontroller.moc"
