@@ -59,6 +59,7 @@ private Q_SLOTS:
     void repliesLeaveNoEarlierThanTheLine_data();
     void repliesLeaveNoEarlierThanTheLine();
     void secondReplyWaitsForTheLine();
+    void pacingCountsLateWrites();
     void onlyEmulatedDevicesAnswer();
     void statsCountEveryKindOfFrame();
     void commandsAnswerAndApply_data();
@@ -114,6 +115,25 @@ void TestKvtsimLine::secondReplyWaitsForTheLine() {
     QCOMPARE(both[1 + 3] & 0x7F, int('1'));
     QCOMPARE(both[51 + 1 + 3] & 0x7F, int('2'));
     QCOMPARE(releases.back().at, kTurnaround + 102 * kByte);
+}
+
+void TestKvtsimLine::pacingCountsLateWrites() {
+    Simulator sim(kTurnaround, 4);
+    sim.AddDevice(1, "Device 1");
+    QCOMPARE(sim.OnCommand("pacing", 0).text,
+             std::string("PACING writes=0 late_avg_us=0 late_max_us=0 late_over_1ms=0"));
+    Send(sim, 1, 0, 0);
+    DrainUntil(sim.Pacer(), kSecond);  // every chunk taken exactly at its release time
+    QCOMPARE(sim.OnCommand("pacing", 0).text,
+             std::string("PACING writes=13 late_avg_us=0 late_max_us=0 late_over_1ms=0"));
+    // A reply taken all at once 3 ms after its last byte was due: 13 chunks, 3 ms late and more.
+    Send(sim, 1, 0, kSecond);
+    const Nanos lastDue = kSecond + kTurnaround + 51 * kByte;
+    QCOMPARE(sim.Pacer().TakeDue(lastDue + 3'000'000).size(), kvtsim::kDisplayReplySize);
+    const kvtsim::PacingStats& pacing = sim.Pacer().Pacing();
+    QCOMPARE(pacing.writes, 26u);
+    QCOMPARE(pacing.lateMax, Nanos(3'000'000 + 51 * kByte - 4 * kByte));
+    QCOMPARE(pacing.lateOverMs, 13u);
 }
 
 void TestKvtsimLine::onlyEmulatedDevicesAnswer() {

@@ -104,8 +104,9 @@ void TestKvtsimOptions::helpNeedsNoLink() {
     QVERIFY(parsed.ok);
     QVERIFY(parsed.options.help);
     const std::string usage = kvtsim::UsageText();
-    for (const char* word : {"--link", "--ids", "--name", "--turnaround-us", "--log", "--demo",
-                             "--control", "FIFO", "stats", "quit", "attention ID on|off"}) {
+    for (const char* word :
+         {"--link", "--ids", "--name", "--turnaround-us", "--log", "--demo", "--control", "FIFO",
+          "stats", "pacing", "quit", "attention ID on|off"}) {
         QVERIFY2(usage.find(word) != std::string::npos, word);
     }
 }

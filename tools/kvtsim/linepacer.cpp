@@ -23,8 +23,13 @@ void LinePacer::Enqueue(const std::vector<std::uint8_t>& bytes, Nanos earliestSt
 std::vector<std::uint8_t> LinePacer::TakeDue(Nanos now) {
     std::vector<std::uint8_t> due;
     while (!chunks_.empty() && chunks_.front().releaseAt <= now) {
-        const auto& bytes = chunks_.front().bytes;
-        due.insert(due.end(), bytes.begin(), bytes.end());
+        const Chunk& chunk = chunks_.front();
+        due.insert(due.end(), chunk.bytes.begin(), chunk.bytes.end());
+        const Nanos late = now - chunk.releaseAt;
+        ++pacing_.writes;
+        pacing_.lateSum += late;
+        pacing_.lateMax = std::max(pacing_.lateMax, late);
+        pacing_.lateOverMs += late > 1'000'000 ? 1 : 0;
         chunks_.pop_front();
     }
     return due;

@@ -78,11 +78,13 @@ ParsedCommand ParseCommand(std::string_view line) {
         {"attention", CommandKind::Attention}, {"add", CommandKind::Add},
         {"remove", CommandKind::Remove},
     };
-    if (verb == "stats" || verb == "quit") {
+    if (verb == "stats" || verb == "pacing" || verb == "quit") {
         if (!rest.empty()) {
             return Fail(result, "unexpected text after " + std::string(verb));
         }
-        result.command.kind = verb == "stats" ? CommandKind::Stats : CommandKind::Quit;
+        result.command.kind = verb == "stats"    ? CommandKind::Stats
+                              : verb == "pacing" ? CommandKind::Pacing
+                                                 : CommandKind::Quit;
         result.ok = true;
         return result;
     }

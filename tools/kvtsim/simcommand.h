@@ -6,7 +6,18 @@
 
 namespace kvtsim {
 
-enum class CommandKind { Silent, Normal, Short, Garble, Attention, Add, Remove, Stats, Quit };
+enum class CommandKind {
+    Silent,
+    Normal,
+    Short,
+    Garble,
+    Attention,
+    Add,
+    Remove,
+    Stats,
+    Pacing,
+    Quit
+};
 
 struct SimCommand {
     CommandKind kind = CommandKind::Stats;
@@ -23,7 +34,7 @@ struct ParsedCommand {
 };
 
 // One control line: "silent ID", "normal ID", "short ID", "garble ID", "attention ID on|off",
-// "add ID [NAME]", "remove ID", "stats", "quit". IDs are decimal, 0 to 127.
+// "add ID [NAME]", "remove ID", "stats", "pacing", "quit". IDs are decimal, 0 to 127.
 ParsedCommand ParseCommand(std::string_view line);
 
 // True when the line holds nothing but blanks.

@@ -72,6 +72,9 @@ std::string UsageText() {
            "  attention ID on|off                           the attention bit\n"
            "  add ID [NAME] | remove ID                     change the line\n"
            "  stats       answers \"STATS frames=N bad=N polls=N keys=N\"\n"
+           "  pacing      answers \"PACING writes=N late_avg_us=N late_max_us=N "
+           "late_over_1ms=N\":\n"
+           "              how late paced writes left against their due time\n"
            "  quit        ends the run (as do SIGTERM and SIGINT; EOF on stdin does not)\n";
 }
 

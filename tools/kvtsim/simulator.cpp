@@ -37,6 +37,18 @@ std::string FormatStats(const SimStats& stats) {
     return text;
 }
 
+std::string FormatPacing(const PacingStats& pacing) {
+    const long long averageUs =
+        pacing.writes == 0 ? 0 : pacing.lateSum / static_cast<Nanos>(pacing.writes) / 1000;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "PACING writes=%llu late_avg_us=%lld late_max_us=%lld late_over_1ms=%llu",
+                  static_cast<unsigned long long>(pacing.writes), averageUs,
+                  static_cast<long long>(pacing.lateMax / 1000),
+                  static_cast<unsigned long long>(pacing.lateOverMs));
+    return text;
+}
+
 Simulator::Simulator(Nanos turnaround, std::size_t chunkBytes)
     : turnaround_(turnaround), pacer_(chunkBytes) {}
 
@@ -117,6 +129,10 @@ CommandReply Simulator::OnCommand(std::string_view line, Nanos now) {
         reply.text = FormatStats(stats_);
         return reply;
     }
+    if (parsed.command.kind == CommandKind::Pacing) {
+        reply.text = FormatPacing(pacer_.Pacing());
+        return reply;
+    }
     const std::string error = ApplyCommand(parsed.command, now);
     reply.text = error.empty() ? "OK " + parsed.text : "ERR " + error;
     reply.quit = error.empty() && parsed.command.kind == CommandKind::Quit;
@@ -128,6 +144,7 @@ std::string Simulator::ApplyCommand(const SimCommand& command, Nanos /*now*/) {
     switch (command.kind) {
         case CommandKind::Quit:
         case CommandKind::Stats:
+        case CommandKind::Pacing:
             return {};
         case CommandKind::Add:
             if (!AddDevice(command.id,

@@ -32,6 +32,7 @@ struct CommandReply {
 
 std::string DefaultDeviceName(std::uint8_t id);
 std::string FormatStats(const SimStats& stats);
+std::string FormatPacing(const PacingStats& pacing);
 
 // The line of devices without any I/O: bytes from the console go in with the time they arrived,
 // paced reply bytes come out of the pacer, control lines get a reply text. The caller owns the
