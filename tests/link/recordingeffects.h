@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <mutex>
 
 namespace k4test {
@@ -17,6 +18,7 @@ public:
         std::lock_guard lock(mutex_);
         lines_ << QStringLiteral("cells %1 %2").arg(panel).arg(highlightMask, 2, 16, QChar('0'));
         lastCells_ = cells;
+        cellsByPanel_[panel] = cells;
     }
     void showCommError(k4::PanelHandle panel) override {
         add(QStringLiteral("commError %1").arg(panel));
@@ -50,6 +52,18 @@ public:
         std::lock_guard lock(mutex_);
         return lastCells_;
     }
+    // The text of one display row (top bits dropped) as last written to panel.
+    QString row(k4::PanelHandle panel, int r) const {
+        std::lock_guard lock(mutex_);
+        const auto it = cellsByPanel_.find(panel);
+        QString text;
+        if (it != cellsByPanel_.end()) {
+            for (int c = 0; c < 24; ++c) {
+                text += QChar(it->second[static_cast<std::size_t>(r * 24 + c)] & 0x7F);
+            }
+        }
+        return text;
+    }
 
 private:
     void add(const QString& line) {
@@ -60,6 +74,7 @@ private:
     mutable std::mutex mutex_;
     QStringList lines_;
     k4::DisplayCells lastCells_{};
+    std::map<k4::PanelHandle, k4::DisplayCells> cellsByPanel_;
 };
 
 }  // namespace k4test

@@ -1,0 +1,197 @@
+// The link on a real pseudo-terminal against the bus simulator kvtsim: the Qt Serial Port line,
+// the loop and the exchange rules together, checked against what kvtsim saw on its side.
+#include "kvtsimprocess.h"
+#include "linkcontroller.h"
+#include "linktestutil.h"
+#include "qtserialio.h"
+#include "recordingeffects.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace k4;
+using namespace k4test;
+using namespace std::chrono_literals;
+
+namespace {
+
+QList<int> PolledAddresses(const std::vector<LoggedFrame>& frames) {
+    QList<int> out;
+    for (const LoggedFrame& f : frames) {
+        if (f.key == 0) {
+            out << f.address;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+class TestLinkKvtsim : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void pollsGoRound();
+    void keyCommandGoesAheadOfNextPoll();
+    void silentDeviceFailsOnceAndRecovers();
+    void twoByteAndGarbledReplies();
+    void attentionBlinks();
+
+private:
+    void startLink();
+
+    QString exe_;
+    std::unique_ptr<KvtsimProcess> sim_;
+    std::unique_ptr<DeviceTable> table_;
+    std::unique_ptr<RecordingEffects> fx_;
+    std::unique_ptr<LinkController> link_;
+};
+
+void TestLinkKvtsim::initTestCase() {
+    exe_ = KvtsimProcess::executable();
+    QVERIFY2(!exe_.isEmpty(), "K4_KVTSIM must name the kvtsim executable");
+}
+
+// Devices 1, 2 and 5 on the line and in the table (slots 0, 1, 2: panels 100.., nodes 200..).
+void TestLinkKvtsim::init() {
+    sim_ = std::make_unique<KvtsimProcess>();
+    const QString error = sim_->start(exe_, {"--ids", "1,2,5", "--turnaround-us", "500"});
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    table_ = std::make_unique<DeviceTable>();
+    AddLoadedDevice(*table_, 1);
+    AddLoadedDevice(*table_, 2);
+    AddLoadedDevice(*table_, 5);
+    fx_ = std::make_unique<RecordingEffects>();
+    link_ = std::make_unique<LinkController>();
+}
+
+void TestLinkKvtsim::cleanup() {
+    link_.reset();
+    fx_.reset();
+    table_.reset();
+    sim_.reset();
+}
+
+void TestLinkKvtsim::startLink() {
+    QStringList messages;
+    const QString path = sim_->linkPath();
+    link_->setPortFactory([path](int) { return std::make_unique<QtSerialIo>(path); });
+    link_->setEffects(fx_.get());
+    link_->setMessageSink([&messages](const QString& text) { messages << text; });
+    link_->StartLink(table_.get(), 1);
+    QVERIFY(link_->isRunning());
+    QCOMPARE(messages, QStringList());
+}
+
+void TestLinkKvtsim::pollsGoRound() {
+    startLink();
+    QVERIFY(WaitUntil([&] { return PolledAddresses(sim_->frames()).size() >= 9; }));
+    link_->StopLink();
+    const QList<int> polled = PolledAddresses(sim_->frames());
+    QCOMPARE(polled.mid(0, 9), QList<int>({1, 2, 5, 1, 2, 5, 1, 2, 5}));
+    for (const LoggedFrame& f : sim_->frames()) {
+        QVERIFY2(f.verdict.endsWith("reply=51"), qPrintable(f.verdict));
+    }
+    QVERIFY(fx_->count("cells 100 00") >= 3);
+    QVERIFY(fx_->count("cells 102 00") >= 3);
+    QCOMPARE(fx_->count("beep"), 0);
+    // Each panel got its own device's display: the top row names the device.
+    QVERIFY2(fx_->row(100, 0).startsWith("ID=1 "), qPrintable(fx_->row(100, 0)));
+    QVERIFY2(fx_->row(101, 0).startsWith("ID=2 "), qPrintable(fx_->row(101, 0)));
+    QVERIFY2(fx_->row(102, 0).startsWith("ID=5 "), qPrintable(fx_->row(102, 0)));
+    const QString stats = sim_->command("stats");
+    QVERIFY2(stats.startsWith("STATS ") && stats.contains(" bad=0 "), qPrintable(stats));
+}
+
+// A click goes out after the exchange in progress at most, never after a poll begun later.
+void TestLinkKvtsim::keyCommandGoesAheadOfNextPoll() {
+    startLink();
+    QVERIFY(WaitUntil([&] { return sim_->frames().size() >= 4; }));
+    for (int round = 0; round < 5; ++round) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(7 * round));
+        const std::int64_t queuedUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count();
+        const int key = 1 + round;
+        QVERIFY(link_->QueueCommand(5, static_cast<std::uint8_t>(key)));
+        QVERIFY(WaitUntil([&] {
+            const auto frames = sim_->frames();
+            return std::any_of(frames.begin(), frames.end(),
+                               [&](const LoggedFrame& f) { return f.key == key; });
+        }));
+        int pollsBefore = 0;
+        for (const LoggedFrame& f : sim_->frames()) {
+            if (f.timeUs < queuedUs) {
+                continue;
+            }
+            if (f.key == key) {
+                QCOMPARE(f.address, 5);
+                QVERIFY2(f.verdict.startsWith(QStringLiteral("key %1").arg(key)),
+                         qPrintable(f.verdict));
+                break;
+            }
+            ++pollsBefore;
+        }
+        QVERIFY2(pollsBefore <= 1, qPrintable(QString::number(pollsBefore)));
+    }
+}
+
+// Device 2 goes quiet: one beep, its panel raised once, icon 2 once, the error text on every
+// failed poll; back to normal it shows icon 0 and its display again.
+void TestLinkKvtsim::silentDeviceFailsOnceAndRecovers() {
+    startLink();
+    QVERIFY(WaitUntil([&] { return fx_->count("cells 101 00") >= 1; }));
+    QCOMPARE(sim_->command("silent 2"), QStringLiteral("OK silent 2"));
+    QVERIFY(WaitUntil([&] { return fx_->count("commError 101") >= 4; }));
+    QCOMPARE((*table_)[1].CommError.load(), 1);
+    QCOMPARE(sim_->command("normal 2"), QStringLiteral("OK normal 2"));
+    QVERIFY(WaitUntil([&] { return (*table_)[1].CommError.load() == 0; }));
+    link_->StopLink();
+    QCOMPARE(fx_->count("beep"), 1);
+    QCOMPARE(fx_->count("show 101"), 1);
+    QCOMPARE(fx_->count("image 201 2"), 1);
+    QCOMPARE(fx_->count("image 201 0"), 1);
+    const QStringList lines = fx_->lines();
+    QVERIFY(lines.lastIndexOf("image 201 0") > lines.lastIndexOf("commError 101"));
+    // The other devices never noticed.
+    QCOMPARE(fx_->count("show 100") + fx_->count("show 102"), 0);
+}
+
+// Two-byte replies change nothing; wrong-length replies are failures like silence.
+void TestLinkKvtsim::twoByteAndGarbledReplies() {
+    startLink();
+    QCOMPARE(sim_->command("short 1"), QStringLiteral("OK short 1"));
+    QVERIFY(WaitUntil([&] {
+        const auto frames = sim_->frames();
+        return std::count_if(frames.begin(), frames.end(), [](const LoggedFrame& f) {
+                   return f.address == 1 && f.verdict.endsWith("reply=2");
+               }) >= 3;
+    }));
+    QCOMPARE(fx_->count("beep"), 0);
+    QCOMPARE(sim_->command("garble 1"), QStringLiteral("OK garble 1"));
+    QVERIFY(WaitUntil([&] { return fx_->count("commError 100") >= 2; }));
+    link_->StopLink();
+    QCOMPARE(fx_->count("beep"), 1);
+    QCOMPARE(fx_->count("image 200 2"), 1);
+}
+
+void TestLinkKvtsim::attentionBlinks() {
+    startLink();
+    QCOMPARE(sim_->command("attention 5 on"), QStringLiteral("OK attention 5 on"));
+    QVERIFY(WaitUntil([&] { return fx_->count("image 202 3") >= 3; }));
+    link_->StopLink();
+    QStringList images = fx_->lines().filter(QRegularExpression("^image 202 "));
+    // Phases alternate, starting with attention.
+    QVERIFY(images.size() >= 5);
+    for (int i = 0; i < images.size(); ++i) {
+        QCOMPARE(images[i],
+                 i % 2 == 0 ? QStringLiteral("image 202 3") : QStringLiteral("image 202 0"));
+    }
+    QVERIFY(fx_->count("cells 102 80") >= 3);
+    QCOMPARE(fx_->count("beep"), 0);
+}
+
+QTEST_GUILESS_MAIN(TestLinkKvtsim)
+#include "tst_linkkvtsim.moc"
