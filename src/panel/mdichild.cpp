@@ -38,9 +38,11 @@ constexpr KeySpec kKeys[kPanelKeyCount] = {
 };
 constexpr int kKeySize = 17;
 
-// Title bar with the minimise button only: no system menu, no close box, no maximise.
-constexpr Qt::WindowFlags kPanelFrameFlags =
-    Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint;
+// Title bar with the minimise button only: no system menu, no close box, no maximise; the
+// fixed-size hint keeps the frame from offering to be dragged to another size.
+constexpr Qt::WindowFlags kPanelFrameFlags = Qt::SubWindow | Qt::CustomizeWindowHint |
+                                             Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                                             Qt::MSWindowsFixedSizeDialogHint;
 
 constexpr QPoint kGridPos{0, 24};
 constexpr QSize kGridSize{293, 49};
@@ -84,6 +86,9 @@ TMDIChild* TMDIChild::Create(QMdiArea* area) {
     // styles draw a close box for that hint; the frame is drawn by the area, not the window
     // system, so setting the flags as they are is all it takes.
     sub->overrideWindowFlags(kPanelFrameFlags);
+    // The frame hugs the fixed client: tiling, cascading or a stray resize cannot stretch it
+    // (minimising still shrinks it to its title bar).
+    sub->setFixedSize(sub->sizeHint());
     QObject::connect(sub, &QMdiSubWindow::aboutToActivate, panel, &TMDIChild::FormActivate);
     sub->show();
     return panel;

@@ -1,0 +1,158 @@
+// Every key of the panel reaches the line as a key command for the panel's device: a running
+// link on a recording port shows what was sent.
+#include "appstate.h"
+#include "devicetable.h"
+#include "mdichild.h"
+#include "recordingport.h"
+#include "testframe.h"
+
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+
+using namespace k4;
+using k4test::Frame;
+
+Q_DECLARE_METATYPE(std::uint8_t)
+
+namespace {
+
+// The request frame as the devices check it.
+Frame KeyFrame(std::uint8_t address, std::uint8_t key) {
+    const auto check = static_cast<std::uint8_t>((((0xFD + address + key) & 0xFF) ^ 0x7B) & 0x7F);
+    return {0xFD, address, key, check};
+}
+
+QString Hex(const std::vector<Frame>& frames) {
+    QStringList out;
+    for (const Frame& f : frames) {
+        out << QByteArray(reinterpret_cast<const char*>(f.data()), 4).toHex(' ');
+    }
+    return out.join(QStringLiteral(" | "));
+}
+
+}  // namespace
+
+class TestPanelKeys : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void keySendsItsCode_data();
+    void keySendsItsCode();
+    void keyFramesOnTheWire();
+    void clicksQueueInOrder();
+    void noLinkNoCommand();
+
+private:
+    // Waits until the log holds `count` frames (and a little longer, so that a frame sent twice
+    // would show), then returns the log.
+    std::vector<Frame> waitForFrames(std::size_t count);
+    void waitForCount(std::size_t count);
+
+    k4test::TestFrame frame_;
+    DeviceTable table_;
+    std::shared_ptr<k4test::FrameLog> log_ = std::make_shared<k4test::FrameLog>();
+    TMDIChild* panel_ = nullptr;
+};
+
+void TestPanelKeys::initTestCase() {
+    // Two devices, 5 and 9, not in use: the link sends key commands to them but never polls.
+    table_[0].DevID = 5;
+    table_[1].DevID = 9;
+    table_.setLastIndex(1);
+    App().Link.setPortFactory(
+        [log = log_](int) { return std::make_unique<k4test::RecordingPort>(log); });
+    App().Link.StartLink(&table_, 1);
+    QVERIFY(App().Link.isRunning());
+    frame_.area.show();
+    panel_ = TMDIChild::Create(frame_.mdiArea());
+    QVERIFY(QTest::qWaitForWindowExposed(&frame_.area));
+}
+
+void TestPanelKeys::init() {
+    log_->clear();
+}
+
+void TestPanelKeys::cleanupTestCase() {
+    App().Link.StopLink();
+    panel_->closePanel();
+}
+
+void TestPanelKeys::waitForCount(std::size_t count) {
+    QTRY_VERIFY_WITH_TIMEOUT(log_->frames().size() >= count, 5000);
+}
+
+std::vector<Frame> TestPanelKeys::waitForFrames(std::size_t count) {
+    waitForCount(count);
+    QTest::qWait(30);
+    return log_->frames();
+}
+
+void TestPanelKeys::keySendsItsCode_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<std::uint8_t>("code");
+    for (int i = 1; i <= 16; ++i) {
+        QTest::newRow(qPrintable(QStringLiteral("Button%1").arg(i))) << i << std::uint8_t(i);
+    }
+    QTest::newRow("Button17 T") << 17 << std::uint8_t(126);
+    QTest::newRow("Button18 S") << 18 << std::uint8_t(127);
+}
+
+void TestPanelKeys::keySendsItsCode() {
+    QFETCH(int, button);
+    QFETCH(std::uint8_t, code);
+    auto* key = panel_->findChild<QPushButton*>(QStringLiteral("Button%1").arg(button));
+    QVERIFY(key != nullptr);
+
+    panel_->DevAddress = 5;
+    QTest::mouseClick(key, Qt::LeftButton);
+    // The device's ID was edited: the next click goes to the new address.
+    std::vector<Frame> frames = waitForFrames(1);
+    panel_->DevAddress = 9;
+    QTest::mouseClick(key, Qt::LeftButton);
+    frames = waitForFrames(2);
+    const std::vector<Frame> expected = {KeyFrame(5, code), KeyFrame(9, code)};
+    QVERIFY2(frames == expected, qPrintable(Hex(frames)));
+}
+
+void TestPanelKeys::keyFramesOnTheWire() {
+    // T and S to device 5 as the devices expect them byte for byte.
+    panel_->DevAddress = 5;
+    QTest::mouseClick(panel_->findChild<QPushButton*>(QStringLiteral("Button17")), Qt::LeftButton);
+    QTest::mouseClick(panel_->findChild<QPushButton*>(QStringLiteral("Button18")), Qt::LeftButton);
+    const std::vector<Frame> frames = waitForFrames(2);
+    const std::vector<Frame> expected = {{0xFD, 0x05, 0x7E, 0x7B}, {0xFD, 0x05, 0x7F, 0x7A}};
+    QVERIFY2(frames == expected, qPrintable(Hex(frames)));
+}
+
+void TestPanelKeys::clicksQueueInOrder() {
+    // Quick clicks on several keys reach the line in the order they were made.
+    panel_->DevAddress = 9;
+    const int sequence[] = {3, 17, 16, 1, 18, 8};
+    const std::uint8_t codes[] = {3, 126, 16, 1, 127, 8};
+    std::vector<Frame> expected;
+    for (int i = 0; i < 6; ++i) {
+        QTest::mouseClick(panel_->Buttons[sequence[i] - 1], Qt::LeftButton);
+        expected.push_back(KeyFrame(9, codes[i]));
+    }
+    const std::vector<Frame> frames = waitForFrames(expected.size());
+    QVERIFY2(frames == expected, qPrintable(Hex(frames)));
+}
+
+void TestPanelKeys::noLinkNoCommand() {
+    App().Link.StopLink();
+    QVERIFY(!App().Link.isRunning());
+    panel_->DevAddress = 5;
+    QTest::mouseClick(panel_->Buttons[0], Qt::LeftButton);  // returns at once, queues nothing
+    App().Link.StartLink(&table_, 1);
+    // A fresh link starts with an empty ring: the click made while stopped is not sent.
+    QTest::mouseClick(panel_->Buttons[1], Qt::LeftButton);
+    const std::vector<Frame> frames = waitForFrames(1);
+    const std::vector<Frame> expected = {KeyFrame(5, 2)};
+    QVERIFY2(frames == expected, qPrintable(Hex(frames)));
+}
+
+QTEST_MAIN(TestPanelKeys)
+#include "tst_panelkeys.moc"
