@@ -24,8 +24,16 @@ char foldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+QByteArray foldedName(const QByteArray& name) {
+    QByteArray folded = name;
+    for (char& c : folded) {
+        c = foldAscii(c);
+    }
+    return folded;
+}
+
 // Names compare without regard to ASCII case; other bytes must match exactly.
-bool sameName(const QByteArray& a, const QByteArray& b) {
+bool sameName(QByteArrayView a, QByteArrayView b) {
     if (a.size() != b.size()) {
         return false;
     }
@@ -35,6 +43,24 @@ bool sameName(const QByteArray& a, const QByteArray& b) {
         }
     }
     return true;
+}
+
+QByteArrayView trimmedView(QByteArrayView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    return text.sliced(begin, end - begin);
+}
+
+// The key a line names, without copying: looked up for every line a read passes.
+QByteArrayView keyOfLine(const QByteArray& content) {
+    const qsizetype eq = content.indexOf('=');
+    return trimmedView(QByteArrayView(content).first(eq < 0 ? content.size() : eq));
 }
 
 // One line split into key and value. Key lines without "=" name a key that holds no value.
@@ -108,7 +134,7 @@ ProfileText::ProfileText(const QByteArray& bytes) {
             pos = lf + 1;
         }
         if (std::optional<QByteArray> name = sectionHeaderName(line.content)) {
-            sections_.push_back(Section{true, std::move(*name), {}});
+            addSection(Section{true, std::move(*name), {}});
         }
         sections_.back().lines.push_back(std::move(line));
     }
@@ -142,7 +168,7 @@ void ProfileText::setValue(const QByteArray& section, const QByteArray& key,
         added.lines.push_back(Line{'[' + name + ']', Eol::CrLf});
         added.lines.push_back(
             Line{trimmed(key.constBegin(), key.constEnd()) + '=' + stored, Eol::CrLf});
-        sections_.push_back(std::move(added));
+        addSection(std::move(added));
         modified_ = true;
         return;
     }
@@ -230,13 +256,17 @@ ProfileText::Section* ProfileText::findSection(const QByteArray& name) {
 }
 
 const ProfileText::Section* ProfileText::findSection(const QByteArray& name) const {
-    const QByteArray wanted = trimmed(name.constBegin(), name.constEnd());
-    for (const Section& section : sections_) {
-        if (section.hasHeader && sameName(section.name, wanted)) {
-            return &section;
-        }
+    const auto found =
+        firstSection_.constFind(foldedName(trimmed(name.constBegin(), name.constEnd())));
+    return found == firstSection_.constEnd() ? nullptr : &sections_[found.value()];
+}
+
+void ProfileText::addSection(Section section) {
+    const QByteArray folded = foldedName(section.name);
+    if (!firstSection_.contains(folded)) {
+        firstSection_.insert(folded, sections_.size());
     }
-    return nullptr;
+    sections_.push_back(std::move(section));
 }
 
 int ProfileText::findKeyLine(const Section& section, const QByteArray& key) {
@@ -247,7 +277,7 @@ int ProfileText::findKeyLine(const Section& section, const QByteArray& key) {
         if (isBlankLine(content)) {
             continue;
         }
-        if (sameName(parseKeyLine(content).key, wanted)) {
+        if (sameName(keyOfLine(content), wanted)) {
             return i;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 
 #include <optional>
 #include <vector>
@@ -50,8 +51,12 @@ private:
     const Section* findSection(const QByteArray& name) const;
     static int findKeyLine(const Section& section, const QByteArray& key);
     void endLastLine();
+    void addSection(Section section);
 
     std::vector<Section> sections_;
+    // Folded name -> index of the first section of that name, so that a file of many sections
+    // costs one look-up per read, not one pass over the file.
+    QHash<QByteArray, std::size_t> firstSection_;
     bool modified_ = false;
 };
 

@@ -5,7 +5,8 @@
 namespace k4 {
 
 // Writes the open workspace into path. False when the file could not be written: the operator has
-// then been told, naming the file, and the file on disk is the old one or the new one, whole.
+// then been told, naming the file, the file on disk is the old one, whole, and LastWorkspacePath
+// and WorkspacePath keep their values. False without a word when no workspace is open.
 bool SaveWorkspace(const QString& path);
 // Replaces the open workspace by the one stored at path (a missing or unreadable file gives the
 // empty workspace named "Error"). Always ends with an open workspace.

@@ -1,0 +1,149 @@
+#include "workspace.h"
+
+#include "appstate.h"
+#include "dialogs.h"
+#include "kvtmanager.h"
+#include "mainframe.h"
+#include "mdichild.h"
+#include "workspacefile.h"
+
+#include <QDir>
+#include <QTreeWidgetItem>
+
+#include <algorithm>
+
+namespace k4 {
+
+namespace {
+
+// What the open workspace looks like in its file: name, ID, flags and skin from the device
+// records, place and colours from the panels, the manager's geometry, the main window's state.
+WorkspaceFileData CollectWorkspace(TMDIKVTMAN& manager) {
+    AppState& app = App();
+    WorkspaceFileData data;
+    const QRect place = manager.managerGeometry();
+    data.ManTop = place.top();
+    data.ManLeft = place.left();
+    data.ManWidth = place.width();
+    data.ManHeight = place.height();
+    data.WindowState = app.Frame ? app.Frame->windowStateCode() : 0;
+    data.ReadOnly = app.ReadOnly;
+    const DeviceTable& table = manager.table();
+    for (int i = 0; i <= table.lastIndex(); ++i) {
+        const DeviceRecord& r = table[i];
+        WorkspaceDevice device;
+        device.DeviceName = r.DeviceName;
+        device.flags = r.flags.load(std::memory_order_relaxed);
+        device.DevID = r.DevID.load(std::memory_order_relaxed);
+        device.Skin = r.Skin;
+        if (const TMDIChild* panel = manager.panelOf(i)) {
+            device.Left = panel->left();
+            device.Top = panel->top();
+            device.LCDColor = panel->LCDColor;
+            device.LCDBackColor = panel->LCDBackColor;
+        } else {
+            device.Left = r.Left;
+            device.Top = r.Top;
+            device.LCDColor = r.LCDColor;
+            device.LCDBackColor = r.LCDBackColor;
+        }
+        data.Devices.push_back(std::move(device));
+    }
+    for (int k = 0; k < kWorkspaceMacroCount; ++k) {
+        data.MacroNames[k] =
+            k < app.MacroNames.size() ? app.MacroNames[k] : QStringLiteral("Undefined");
+    }
+    return data;
+}
+
+// Fills the slots of a fresh table; the link, already running, polls none of them until
+// BuildDeviceViews raises LastIndex over each.
+void FillSlots(DeviceTable& table, const WorkspaceFileData& data) {
+    const int count = std::min<int>(static_cast<int>(data.Devices.size()), kWorkspaceMaxDevices);
+    for (int i = count - 1; i >= 0; --i) {
+        const WorkspaceDevice& device = data.Devices[static_cast<std::size_t>(i)];
+        DeviceRecord& r = table[i];
+        r.DeviceName = device.DeviceName;
+        r.DevID.store(device.DevID, std::memory_order_relaxed);
+        r.Left = device.Left;
+        r.Top = device.Top;
+        r.LCDColor = device.LCDColor;
+        r.LCDBackColor = device.LCDBackColor;
+        r.Skin = device.Skin;
+        r.flags.store(device.flags, std::memory_order_release);
+    }
+}
+
+// 0 normal, 1 minimized, 2 maximized; anything else a hand-edited file holds means normal.
+int KnownWindowState(int code) {
+    return (code >= 0 && code <= 2) ? code : 0;
+}
+
+}  // namespace
+
+bool SaveWorkspace(const QString& path) {
+    AppState& app = App();
+    if (app.Manager == nullptr) {
+        return false;
+    }
+    const QString lastBefore = app.LastWorkspacePath;
+    app.LastWorkspacePath = path;
+    if (!WriteWorkspaceFile(path, CollectWorkspace(*app.Manager))) {
+        // The file on disk is the old one, whole; the workspace was not stored, so neither path
+        // may point at it as if it were.
+        app.LastWorkspacePath = lastBefore;
+        UiDialogs().information(QStringLiteral("Workspace file ") + QDir::toNativeSeparators(path) +
+                                QStringLiteral(" write error!"));
+        return false;
+    }
+    app.WorkspacePath = path;
+    return true;
+}
+
+void LoadWorkspace(const QString& path) {
+    AppState& app = App();
+    app.LastWorkspacePath = path;
+    CloseWorkspace();
+    TMDIKVTMAN* manager = TMDIKVTMAN::OpenManagerWindow();
+    QTreeWidgetItem* root = manager->AddRootNode(QString());
+
+    const WorkspaceFileData data = ReadWorkspaceFile(path);
+    manager->setManagerGeometry(data.ManLeft, data.ManTop, data.ManWidth, data.ManHeight);
+    if (app.Frame) {
+        app.Frame->setWindowStateCode(KnownWindowState(data.WindowState));
+    }
+    root->setText(0, data.Name);
+    if (app.Frame) {
+        app.Frame->setTitle(QStringLiteral("K4mgr - ") + data.Name);
+    }
+    app.ReadOnly = data.ReadOnly;
+    manager->ApplyReadOnly();
+    FillSlots(manager->table(), data);
+    app.MacroNames = QStringList(data.MacroNames.begin(), data.MacroNames.end());
+    app.WorkspacePath = path;
+    manager->BuildDeviceViews();
+}
+
+void CloseWorkspace() {
+    AppState& app = App();
+    TMDIKVTMAN* manager = app.Manager;
+    if (manager == nullptr) {
+        return;
+    }
+    DeviceTable& table = manager->table();
+    for (int i = table.lastIndex(); i >= 0; --i) {
+        DeviceRecord& r = table[i];
+        // The in-use flag goes before the panel, so the link, still running, leaves the slot be.
+        r.flags.store(0, std::memory_order_release);
+        if (TMDIChild* panel = manager->panelOf(i)) {
+            panel->closePanel();
+        }
+        r.Panel.store(kNoHandle, std::memory_order_release);
+    }
+    // Stops the link and waits for it before the window and its table go.
+    manager->closeManager();
+    app.Manager = nullptr;
+    app.RootNode = nullptr;
+}
+
+}  // namespace k4

@@ -1,0 +1,99 @@
+#include "profilefuzzentry.h"
+
+#include "profilefile.h"
+#include "profiletext.h"
+#include "workspacefile.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace k4fuzz {
+
+namespace {
+
+int lastDeviceCount = -1;
+
+void require(bool holds, const char* rule) {
+    if (!holds) {
+        std::fprintf(stderr, "profile fuzz: broken rule: %s\n", rule);
+        std::abort();
+    }
+}
+
+// A value written into any file reads back as it would from a file holding only that line.
+void checkWrite(const QByteArray& input, const QByteArray& section, const QByteArray& key,
+                const QByteArray& value) {
+    k4::ProfileText text(input);
+    const bool global = section.trimmed().toLower() == "global";
+    const auto devicesBefore = text.value("Global", "Devices");
+    text.setValue(section, key, value);
+    require(global || text.value("Global", "Devices") == devicesBefore,
+            "a write leaves other sections alone");
+    const QByteArray lone =
+        "[" + section + "]\r\n" + key + "=" + k4::ProfileText::storedForm(value);
+    const auto expected = k4::ProfileText(lone).value(section, key);
+    require(expected.has_value(), "a lone written line reads");
+    require(text.value(section, key) == expected, "a written value reads back");
+    require(k4::ProfileText(text.text()).value(section, key) == expected,
+            "a written value reads back from the saved text");
+}
+
+void checkProfile(const QByteArray& input) {
+    const k4::ProfileText text(input);
+    require(text.text() == input, "an untouched file keeps every byte");
+    static_cast<void>(text.value("Global", "Devices"));
+    // Keys and values taken from the input itself reach the odd corners of the parser.
+    const qsizetype eq = input.indexOf('=');
+    const QByteArray fromInput = input.left(eq < 0 ? 16 : eq).trimmed();
+    checkWrite(input, "Global", "Devices", input.right(24));
+    checkWrite(input, "Fuzz", "Key", input.left(40));
+    const QByteArray header = input.left(input.indexOf(']') + 1);
+    if (header.startsWith('[') && !header.contains('\n') && !header.contains('\r')) {
+        const QByteArray name = header.mid(1, header.size() - 2).trimmed();
+        if (!name.contains(']') && !fromInput.isEmpty() && !fromInput.contains('=') &&
+            !fromInput.contains('\n') && !fromInput.contains('\r') && !fromInput.contains('[') &&
+            !fromInput.contains(';')) {
+            checkWrite(input, name, fromInput, "v");
+        }
+    }
+}
+
+void checkWorkspace(const QByteArray& input) {
+    const k4::ProfileFile source = k4::ProfileFile::FromText(input);
+    const k4::WorkspaceFileData first = k4::ReadWorkspaceProfile(source);
+    lastDeviceCount = static_cast<int>(first.Devices.size());
+    require(first.Devices.size() <= 127, "at most 127 devices");
+    for (const k4::WorkspaceDevice& device : first.Devices) {
+        require((device.flags & 0x01) != 0, "every device carries the in-use flag");
+        require(device.DeviceName.toLocal8Bit().size() <= 49 ||
+                    device.DeviceName.contains(QChar(0xFFFD)),
+                "device names fit their size");
+    }
+    require(first.Name.toLocal8Bit().size() <= 49 || first.Name.contains(QChar(0xFFFD)),
+            "the name fits its size");
+
+    // Saved over itself and loaded again, the workspace keeps its devices; a second round
+    // changes nothing more.
+    k4::ProfileFile file = k4::ProfileFile::FromText(input);
+    k4::WriteWorkspaceProfile(file, QStringLiteral("C:\\racks\\fuzz.DID"), first);
+    const k4::WorkspaceFileData second = k4::ReadWorkspaceProfile(file);
+    require(second.Devices.size() == first.Devices.size(), "a save keeps the device count");
+    require(second.Name == QStringLiteral("fuzz.DID"), "the name follows the file");
+    require(k4::ReadWorkspaceProfile(k4::ProfileFile::FromText(file.text())) == second,
+            "the saved text reads as the file in memory");
+    k4::WriteWorkspaceProfile(file, QStringLiteral("C:\\racks\\fuzz.DID"), second);
+    require(k4::ReadWorkspaceProfile(file) == second, "a second save changes nothing");
+}
+
+}  // namespace
+
+void CheckProfileInput(const QByteArray& input) {
+    checkProfile(input);
+    checkWorkspace(input);
+}
+
+int LastDeviceCount() {
+    return lastDeviceCount;
+}
+
+}  // namespace k4fuzz

@@ -1,0 +1,128 @@
+#pragma once
+
+// What the workspace tests share: a stand-in main window, scripted dialogs, a link whose port
+// never opens (the link thread runs and polls, without a line), a skins folder, and helpers that
+// write workspace files and look at the windows built from them.
+#include "appstate.h"
+#include "kvtmanager.h"
+#include "mdichild.h"
+#include "scripteddialogs.h"
+#include "serialio.h"
+#include "testframe.h"
+#include "workspace.h"
+#include "workspacefile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace k4test {
+
+class ClosedPort final : public k4::SerialIo {
+public:
+    bool open() override { return false; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void purgeReceive() override {}
+    void write(const std::uint8_t*, std::size_t) override {}
+    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+};
+
+class WorkspaceFixture {
+public:
+    WorkspaceFixture() {
+        k4::AppState& app = k4::App();
+        app.Frame = &frame;
+        frame.area.show();
+        app.AppDir = dir.path() + QLatin1Char('/');
+        app.WorkspaceModified = false;
+        app.ReadOnly = false;
+        app.WorkspacePath.clear();
+        app.LastWorkspacePath.clear();
+        app.MacroNames = QStringList(k4::kMacroCount, QStringLiteral("Undefined"));
+        app.Link.setMessageSink([this](const QString& text) { linkMessages << text; });
+        app.Link.setPortFactory(
+            [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<ClosedPort>(); });
+        QDir(dir.path()).mkdir(QStringLiteral("SKINS"));
+        QImage skin(291, 154, QImage::Format_RGB32);
+        skin.fill(Qt::darkBlue);
+        skin.save(dir.filePath(QStringLiteral("SKINS/blue.bmp")));
+    }
+    ~WorkspaceFixture() {
+        k4::CloseWorkspace();
+        flush();
+        k4::App().Link.StopLink();
+        k4::App().Link.setMessageSink([](const QString&) {});
+        k4::App().Frame = nullptr;
+    }
+    WorkspaceFixture(const WorkspaceFixture&) = delete;
+    WorkspaceFixture& operator=(const WorkspaceFixture&) = delete;
+
+    // Windows closed by a command go once the event loop runs again.
+    static void flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QString write(const QString& name, const k4::WorkspaceFileData& data) const {
+        const QString target = path(name);
+        k4::WriteWorkspaceFile(target, data);
+        return target;
+    }
+
+    k4::TMDIKVTMAN* manager() const { return k4::App().Manager; }
+
+    int panelCount() const {
+        int n = 0;
+        for (QMdiSubWindow* sub : frame.area.subWindowList()) {
+            n += qobject_cast<k4::TMDIChild*>(sub->widget()) != nullptr ? 1 : 0;
+        }
+        return n;
+    }
+    int managerCount() const {
+        int n = 0;
+        for (QMdiSubWindow* sub : frame.area.subWindowList()) {
+            n += qobject_cast<k4::TMDIKVTMAN*>(sub->widget()) != nullptr ? 1 : 0;
+        }
+        return n;
+    }
+
+    QTemporaryDir dir;
+    TestFrame frame;
+    ScriptedDialogs dialogs;
+    QStringList linkMessages;
+};
+
+// A workspace that uses every field: three devices, one with a skin from the skins folder.
+inline k4::WorkspaceFileData RichWorkspace() {
+    k4::WorkspaceFileData data;
+    data.ManTop = 12;
+    data.ManLeft = 500;
+    data.ManWidth = 220;
+    data.ManHeight = 400;
+    data.WindowState = 2;
+    data.ReadOnly = true;
+    const char* names[] = {"Encoder A", "Decoder with a long name", ""};
+    for (int i = 0; i < 3; ++i) {
+        k4::WorkspaceDevice device;
+        device.DeviceName = QString::fromLatin1(names[i]);
+        device.flags = i == 1 ? 0x81 : 0x01;
+        device.DevID = static_cast<std::uint8_t>(10 + i * 50);  // 10, 60, 110
+        device.Left = 30 + i * 100;
+        device.Top = 40 + i * 60;
+        device.LCDColor = 0x0000FFu + static_cast<std::uint32_t>(i);
+        device.LCDBackColor = 0x102030u * static_cast<std::uint32_t>(i);
+        data.Devices.push_back(device);
+    }
+    data.Devices[0].Skin = QStringLiteral("blue.bmp");
+    data.Devices[2].Skin = QStringLiteral("missing.bmp");
+    for (int k = 0; k < k4::kWorkspaceMacroCount; ++k) {
+        data.MacroNames[k] = QStringLiteral("Macro %1").arg(k + 1);
+    }
+    return data;
+}
+
+}  // namespace k4test
