@@ -12,9 +12,9 @@ constexpr int kLastFileSize = 255;
 }
 
 QString ProgramFolder(const QString& directory) {
-    QString folder = QDir::toNativeSeparators(directory);
-    if (!folder.endsWith(QDir::separator())) {
-        folder += QDir::separator();
+    QString folder = QDir::fromNativeSeparators(directory);
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
     }
     return folder;
 }

@@ -10,8 +10,8 @@ namespace k4 {
 inline constexpr char kSettingsFileName[] = "KVT.INI";
 inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
 
-// The program's folder as the rest of the program uses it: native separators, always ending in
-// one (also for the root folder, which already does).
+// The program's folder as the rest of the program uses it: Qt's "/" separators (which every
+// platform's file functions take), always ending in one, also for a root folder.
 QString ProgramFolder(const QString& directory);
 
 struct ShellSettings {

@@ -66,7 +66,7 @@ void TestShellParts::programFolder() {
     QFETCH(QString, directory);
     QFETCH(QString, folder);
     QCOMPARE(k4::ProgramFolder(directory), folder);
-    QVERIFY(k4::ProgramFolder(directory).endsWith(QDir::separator()));
+    QVERIFY(k4::ProgramFolder(directory).endsWith(QLatin1Char('/')));
 }
 
 void TestShellParts::readSettings_data() {

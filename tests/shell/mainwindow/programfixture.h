@@ -1,0 +1,146 @@
+#pragma once
+
+// A program folder of its own for each test, a main window started in it the way the program
+// starts, and a kvtsim line for the workspaces to talk to.
+#include "appstate.h"
+#include "linkpump.h"
+#include "linkwiring.h"
+#include "mainform.h"
+#include "profilefile.h"
+#include "shellsettings.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace k4test {
+
+inline constexpr int kPatienceMs = 10000;
+
+// kvtsim on a pseudo-terminal, for as long as the object lives.
+class KvtsimLine {
+public:
+    ~KvtsimLine() { stop(); }
+
+    // Empty when the line is up, otherwise what went wrong.
+    QString start(const QString& linkPath, const QStringList& arguments) {
+        const QString exe = qEnvironmentVariable("K4_KVTSIM");
+        if (exe.isEmpty()) {
+            return QStringLiteral("K4_KVTSIM is not set");
+        }
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(exe, QStringList{QStringLiteral("--link"), linkPath} + arguments);
+        if (!process_.waitForStarted(kPatienceMs)) {
+            return QStringLiteral("kvtsim did not start");
+        }
+        const QByteArray line = readLine();
+        link_ = linkPath;
+        return line == "READY " + linkPath.toLocal8Bit() ? QString()
+                                                         : "kvtsim said: " + QString(line);
+    }
+    // The polls the line has answered or ignored so far ("stats" command).
+    int polls() {
+        process_.write("stats\n");
+        const QByteArray line = readLine();
+        const qsizetype at = line.indexOf("polls=");
+        return at < 0 ? -1 : line.mid(at + 6).split(' ').value(0).toInt();
+    }
+    const QString& link() const { return link_; }
+    void stop() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.write("quit\n");
+            if (!process_.waitForFinished(kPatienceMs)) {
+                process_.kill();
+                process_.waitForFinished(kPatienceMs);
+            }
+        }
+    }
+
+private:
+    QByteArray readLine() {
+        QElapsedTimer timer;
+        timer.start();
+        while (!process_.canReadLine() && timer.elapsed() < kPatienceMs) {
+            process_.waitForReadyRead(100);
+        }
+        return process_.readLine().trimmed();
+    }
+
+    QProcess process_;
+    QString link_;
+};
+
+// Puts the program-wide values back to how a fresh program starts (the main window sets the
+// rest when it is made).
+inline void ResetProgramState() {
+    k4::AppState& app = k4::App();
+    app.AppDir.clear();
+    app.SettingsPath.clear();
+    app.WorkspacePath.clear();
+    app.LastWorkspacePath.clear();
+    app.WorkspaceModified = false;
+    app.StartupDone = false;
+    app.RS232Port = 1;
+    app.ReadOnly = false;
+}
+
+inline QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// A workspace file as an operator's program would have written it.
+inline QByteArray WorkspaceText(const QByteArray& name,
+                                const QList<QPair<int, QByteArray>>& devices, int readOnly = 0) {
+    QByteArray text = "[Global]\r\nDevices=" + QByteArray::number(devices.size()) +
+                      "\r\nName=" + name +
+                      "\r\nManTop=0\r\nManLeft=0\r\nManWidth=178\r\nManHeight=383\r\n"
+                      "WindowState=0\r\nReadOnly=" +
+                      QByteArray::number(readOnly) + "\r\n";
+    for (int i = 0; i < devices.size(); ++i) {
+        text += "[Dev" + QByteArray::number(i) + "]\r\nDeviceName=" + devices[i].second +
+                "\r\nflags=1\r\nDevID=" + QByteArray::number(devices[i].first) +
+                "\r\nLeft=" + QByteArray::number(190 + 24 * i) +
+                "\r\nTop=" + QByteArray::number(24 * i) +
+                "\r\nLCDColor=65280\r\nLCDBackColor=0\r\nSkin=\r\n";
+    }
+    return text;
+}
+
+// The main window in a program folder of its own, shown and activated like at program start.
+class ProgramRun {
+public:
+    explicit ProgramRun(const QString& folder) : form(std::make_unique<k4::TMainForm>(folder)) {}
+    ~ProgramRun() { end(); }
+
+    bool startUp() {
+        form->show();
+        return QTest::qWaitForWindowActive(form.get(), kPatienceMs) && k4::App().StartupDone;
+    }
+    // The window goes as at the end of the program; the program-wide values go back to a fresh
+    // start's.
+    void end() {
+        if (!form) {
+            return;
+        }
+        form.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ResetProgramState();
+    }
+    QAction* item(const char* name) const {
+        return form->findChild<QAction*>(QString::fromLatin1(name));
+    }
+
+    std::unique_ptr<k4::TMainForm> form;
+};
+
+}  // namespace k4test

@@ -1,0 +1,372 @@
+// What the main window shows: its menus with captions, shortcuts and hints, the status line, the
+// window list, tiling, and the About box.
+#include "aboutbox.h"
+#include "programfixture.h"
+#include "scripteddialogs.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+
+using k4::App;
+using k4test::ProgramRun;
+
+class TestMainMenu : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void menuBarOrder();
+    void menuItems_data();
+    void menuItems();
+    void menuTitleHints_data();
+    void menuTitleHints();
+    void statusLineShowsHintUnderPointer();
+    void windowListActivatesChosenWindow();
+    void tilingAndCascading_data();
+    void tilingAndCascading();
+    void aboutBox();
+    void windowStateCodes_data();
+    void windowStateCodes();
+
+private:
+    // The pointer comes to rest over pos (a plain move, as a person's mouse makes it).
+    static void hover(QWidget* widget, const QPoint& pos) {
+        const QPointF local(pos);
+        QEnterEvent enter(local, local, QPointF(widget->mapToGlobal(pos)));
+        QApplication::sendEvent(widget, &enter);
+        QMouseEvent move(QEvent::MouseMove, QPointF(pos), QPointF(widget->mapToGlobal(pos)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    }
+    // A frame with three plain child windows, named A, B & C.
+    QList<QMdiSubWindow*> addChildren(k4::TMainForm& form) {
+        QList<QMdiSubWindow*> windows;
+        for (const char* caption : {"A", "B & C", "ID=5 Mux"}) {
+            auto* widget = new QWidget;
+            widget->setWindowTitle(QString::fromLatin1(caption));
+            QMdiSubWindow* sub = form.mdiArea()->addSubWindow(widget);
+            sub->resize(160, 120);
+            sub->show();
+            windows << sub;
+        }
+        return windows;
+    }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<k4test::ScriptedDialogs> dialogs_;
+    std::unique_ptr<ProgramRun> run_;
+};
+
+void TestMainMenu::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    dialogs_ = std::make_unique<k4test::ScriptedDialogs>();
+    k4test::ResetProgramState();
+    run_ = std::make_unique<ProgramRun>(dir_->path());
+    QVERIFY(run_->startUp());
+}
+
+void TestMainMenu::cleanup() {
+    run_.reset();
+    dialogs_.reset();
+    dir_.reset();
+}
+
+void TestMainMenu::menuBarOrder() {
+    k4::TMainForm& form = *run_->form;
+    QCOMPARE(form.menuBar(), form.MainMenu1);
+    QCOMPARE(form.MainMenu1->objectName(), QStringLiteral("MainMenu1"));
+    QStringList titles;
+    for (QAction* action : form.MainMenu1->actions()) {
+        titles << action->text();
+    }
+    QCOMPARE(titles, QStringList({"&File", "&Setup", "&Window", "&Help"}));
+    const auto names = [](QMenu* menu) {
+        QStringList list;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator()) {
+                if (action->isVisible()) {
+                    list << QStringLiteral("-");
+                }
+                continue;
+            }
+            list << action->objectName();
+        }
+        return list;
+    };
+    QCOMPARE(names(form.File1), QStringList({"FileNewItem", "FileOpenItem", "FileCloseItem",
+                                             "FileSaveItem", "-", "FileExitItem"}));
+    QCOMPARE(names(form.Edit1), QStringList({"CutItem", "ROset", "MacroWindow"}));
+    QCOMPARE(names(form.Window1),
+             QStringList({"WindowCascadeItem", "WindowTileItem", "WindowTileItem2"}));
+    QCOMPARE(names(form.Help1), QStringList({"HelpAboutItem"}));
+    QCOMPARE(form.windowTitle(), QStringLiteral("K4mgr"));
+    QCOMPARE(form.StatusBar, form.statusBar());
+    QCOMPARE(form.StatusBar->objectName(), QStringLiteral("StatusBar"));
+}
+
+void TestMainMenu::menuItems_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::addColumn<QString>("tip");     // the short part of the hint
+    QTest::addColumn<QString>("status");  // the long part, shown in the status line
+    QTest::addColumn<bool>("checkable");
+    QTest::addColumn<bool>("enabledAtStart");
+
+    const QKeySequence none;
+    const auto ctrl = [](Qt::Key key) { return QKeySequence(Qt::CTRL | key); };
+    QTest::newRow("New") << "FileNewItem"
+                         << "&New workspace" << ctrl(Qt::Key_N) << "New"
+                         << "Create a new workspace" << false << true;
+    QTest::newRow("Open") << "FileOpenItem"
+                          << "&Open workspace" << ctrl(Qt::Key_O) << "Open"
+                          << "Open workspace" << false << true;
+    QTest::newRow("Save") << "FileCloseItem"
+                          << "&Save" << ctrl(Qt::Key_S) << "Close"
+                          << "Save current workspace" << false << true;
+    QTest::newRow("Save As is Ctrl+A") << "FileSaveItem"
+                                       << "Save &As" << ctrl(Qt::Key_A) << "Save"
+                                       << "Save current workspace as" << false << true;
+    QTest::newRow("Exit") << "FileExitItem"
+                          << "E&xit" << none << "Exit"
+                          << "Exit application" << false << true;
+    QTest::newRow("RS232") << "CutItem"
+                           << "RS232" << ctrl(Qt::Key_R) << "Rs232"
+                           << "Setup RS232 interface" << false << true;
+    QTest::newRow("Read only") << "ROset"
+                               << "&Read only" << none << "Read only mode"
+                               << "Read only mode" << true << false;
+    QTest::newRow("Macro Window has no hint") << "MacroWindow"
+                                              << "Macro &Window" << none << "Macro &Window"
+                                              << "" << true << false;
+    QTest::newRow("Cascade") << "WindowCascadeItem"
+                             << "&Cascade" << none << "Cascade"
+                             << "Cascade" << false << true;
+    QTest::newRow("Tile Horizontally") << "WindowTileItem"
+                                       << "Tile &Horizontally" << none << "Tile Horizontally"
+                                       << "Tile Horizontally" << false << true;
+    QTest::newRow("Tile Vertically") << "WindowTileItem2"
+                                     << "Tile &Vertically" << none << "Tile Vertically"
+                                     << "Tile Vertically" << false << true;
+    QTest::newRow("About") << "HelpAboutItem"
+                           << "&About..." << none << "About"
+                           << "Displays program information, version number, and copyright" << false
+                           << true;
+}
+
+void TestMainMenu::menuItems() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QKeySequence, shortcut);
+    QFETCH(QString, tip);
+    QFETCH(QString, status);
+    QFETCH(bool, checkable);
+    QFETCH(bool, enabledAtStart);
+    QAction* action = run_->form->findChild<QAction*>(name);
+    QVERIFY(action != nullptr);
+    QCOMPARE(action->text(), caption);
+    QCOMPARE(action->shortcut(), shortcut);
+    QCOMPARE(action->toolTip(), tip);
+    QCOMPARE(action->statusTip(), status);
+    QCOMPARE(action->isCheckable(), checkable);
+    QCOMPARE(action->isEnabled(), enabledAtStart);
+}
+
+void TestMainMenu::menuTitleHints_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("File") << "File1"
+                          << "File related commands";
+    QTest::newRow("Setup") << "Edit1"
+                           << "Setup commands";
+    QTest::newRow("Window") << "Window1"
+                            << "Window related commands";
+    QTest::newRow("Help") << "Help1"
+                          << "Help topics";
+}
+
+void TestMainMenu::menuTitleHints() {
+    QFETCH(QString, menu);
+    QFETCH(QString, status);
+    auto* found = run_->form->findChild<QMenu*>(menu);
+    QVERIFY(found != nullptr);
+    QCOMPARE(found->menuAction()->statusTip(), status);
+}
+
+void TestMainMenu::statusLineShowsHintUnderPointer() {
+    k4::TMainForm& form = *run_->form;
+    // Over a menu title.
+    QAction* fileTitle = form.File1->menuAction();
+    hover(form.MainMenu1, form.MainMenu1->actionGeometry(fileTitle).center());
+    QTRY_COMPARE(form.StatusBar->currentMessage(), QStringLiteral("File related commands"));
+
+    // Over an item of an open menu.
+    // Opened from the menu bar, as the operator opens it.
+    const QPoint titleCentre = form.MainMenu1->actionGeometry(fileTitle).center();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(titleCentre),
+                      QPointF(form.MainMenu1->mapToGlobal(titleCentre)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.MainMenu1, &press);
+    QVERIFY(QTest::qWaitForWindowExposed(form.File1));
+    QAction* open = form.findChild<QAction*>(QStringLiteral("FileOpenItem"));
+    hover(form.File1, form.File1->actionGeometry(open).center());
+    QTRY_COMPARE(form.StatusBar->currentMessage(), QStringLiteral("Open workspace"));
+    QAction* saveAs = form.findChild<QAction*>(QStringLiteral("FileSaveItem"));
+    hover(form.File1, form.File1->actionGeometry(saveAs).center());
+    QTRY_COMPARE(form.StatusBar->currentMessage(), QStringLiteral("Save current workspace as"));
+    form.File1->hide();
+}
+
+void TestMainMenu::windowListActivatesChosenWindow() {
+    k4::TMainForm& form = *run_->form;
+    const QList<QMdiSubWindow*> windows = addChildren(form);
+    form.mdiArea()->setActiveSubWindow(windows[2]);
+    form.refreshWindowList();
+
+    QList<QAction*> entries;
+    bool pastSeparator = false;
+    for (QAction* action : form.Window1->actions()) {
+        if (action->isSeparator()) {
+            QVERIFY(action->isVisible());
+            pastSeparator = true;
+        } else if (pastSeparator) {
+            entries << action;
+        }
+    }
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries[0]->text(), QStringLiteral("A"));
+    QCOMPARE(entries[1]->text(), QStringLiteral("B && C"));  // shown as "B & C"
+    QCOMPARE(entries[2]->text(), QStringLiteral("ID=5 Mux"));
+    QVERIFY(entries[2]->isChecked());
+    QVERIFY(!entries[0]->isChecked());
+
+    entries[0]->trigger();
+    QCOMPARE(form.mdiArea()->activeSubWindow(), windows[0]);
+
+    // The list follows the windows: one closed, one entry less.
+    delete windows[1];
+    form.refreshWindowList();
+    QStringList captions;
+    pastSeparator = false;
+    for (QAction* action : form.Window1->actions()) {
+        if (action->isSeparator()) {
+            pastSeparator = true;
+        } else if (pastSeparator) {
+            captions << action->text();
+        }
+    }
+    QCOMPARE(captions, QStringList({"A", "ID=5 Mux"}));
+}
+
+void TestMainMenu::tilingAndCascading_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("sideBySide");  // else stacked; cascade: overlapping, offset
+    QTest::addColumn<bool>("cascade");
+    QTest::newRow("Tile Vertically: side by side") << "WindowTileItem2" << true << false;
+    QTest::newRow("Tile Horizontally: one above another") << "WindowTileItem" << false << false;
+    QTest::newRow("Cascade") << "WindowCascadeItem" << false << true;
+}
+
+void TestMainMenu::tilingAndCascading() {
+    QFETCH(QString, item);
+    QFETCH(bool, sideBySide);
+    QFETCH(bool, cascade);
+    k4::TMainForm& form = *run_->form;
+    form.resize(900, 700);
+    const QList<QMdiSubWindow*> windows = addChildren(form);
+    form.findChild<QAction*>(item)->trigger();
+    QCoreApplication::processEvents();
+
+    const QRect client = form.mdiArea()->viewport()->rect();
+    QList<QRect> places;
+    for (QMdiSubWindow* window : windows) {
+        places << window->geometry();
+    }
+    if (cascade) {
+        QVERIFY(places[0].topLeft() != places[1].topLeft());
+        QVERIFY(places[0].intersects(places[1]));
+        return;
+    }
+    int covered = 0;
+    for (int i = 0; i < places.size(); ++i) {
+        QVERIFY(client.contains(places[i]));
+        covered += places[i].width() * places[i].height();
+        for (int j = i + 1; j < places.size(); ++j) {
+            QVERIFY(!places[i].intersects(places[j]));
+        }
+        if (sideBySide) {
+            QCOMPARE(places[i].height(), client.height());
+        } else {
+            QCOMPARE(places[i].width(), client.width());
+        }
+    }
+    QCOMPARE(covered, client.width() * client.height());
+}
+
+void TestMainMenu::aboutBox() {
+    bool looked = false;
+    dialogs_->drivers.push_back([&looked](QDialog& dialog) {
+        looked = true;
+        auto* box = qobject_cast<k4::TAboutBox*>(&dialog);
+        if (box == nullptr) {
+            return int(QDialog::Rejected);
+        }
+        box->show();
+        [&] {
+            QCOMPARE(box->windowTitle(), QStringLiteral("About"));
+            QVERIFY(box->isModal());
+            QCOMPARE(box->minimumSize(), box->maximumSize());
+            QCOMPARE(box->ProductName->text(), QStringLiteral("Product Name: K4mgr"));
+            static const QRegularExpression version(
+                QStringLiteral("^Version: [A-Z][a-z]{2} [1-9][0-9]? [0-9]{4}$"));
+            QVERIFY2(version.match(box->Version->text()).hasMatch(),
+                     qPrintable(box->Version->text()));
+            QVERIFY(!box->ProgramIcon->pixmap().isNull());
+            QVERIFY(box->ProgramIcon->parentWidget() == box->Panel1);
+            QCOMPARE(box->Panel1->frameShadow(), QFrame::Sunken);
+            QCOMPARE(box->Comments->palette().color(QPalette::WindowText), QColor(Qt::blue));
+            QCOMPARE(box->Comments->cursor().shape(), Qt::PointingHandCursor);
+            QVERIFY(!box->Comments->openExternalLinks());
+            QCOMPARE(box->OKButton->text(), QStringLiteral("OK"));
+            QVERIFY(box->OKButton->isDefault());
+            // Centred on the screen.
+            const QPoint screenCentre = box->screen()->availableGeometry().center();
+            QVERIFY((box->frameGeometry().center() - screenCentre).manhattanLength() <= 2);
+        }();
+        box->OKButton->click();
+        return box->result();
+    });
+    run_->form->findChild<QAction*>(QStringLiteral("HelpAboutItem"))->trigger();
+    QVERIFY(looked);
+    QVERIFY(dialogs_->drivers.empty());
+}
+
+void TestMainMenu::windowStateCodes_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("state");
+    QTest::newRow("normal") << 0 << int(Qt::WindowNoState);
+    QTest::newRow("minimized") << 1 << int(Qt::WindowMinimized);
+    QTest::newRow("maximized") << 2 << int(Qt::WindowMaximized);
+}
+
+void TestMainMenu::windowStateCodes() {
+    QFETCH(int, code);
+    QFETCH(int, state);
+    k4::TMainForm& form = *run_->form;
+    form.setWindowStateCode(code);
+    QCOMPARE(int(form.windowState()), state);
+    QCOMPARE(form.windowStateCode(), code);
+    form.setWindowStateCode(0);
+    QCOMPARE(form.windowStateCode(), 0);
+}
+
+QTEST_MAIN(TestMainMenu)
+#include "tst_mainmenu.moc"
