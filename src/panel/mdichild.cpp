@@ -108,7 +108,8 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent), handle_(NewViewHandle()
     Diod = new LedShape(this);
     Diod->setObjectName(QStringLiteral("Diod"));
     Diod->setGeometry(kLedRect);
-    // The inactive window-border colour of the system palette.
+    // The LED shows the inactive window-border colour; Qt's palette has no such role, and its
+    // inactive light grey stands in for it.
     Diod->setFill(palette().color(QPalette::Inactive, QPalette::Midlight));
 
     Skin = new QLabel(this);
