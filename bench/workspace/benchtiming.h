@@ -12,6 +12,20 @@ struct Timing {
     double worst = 0;
 };
 
+inline Timing Summarize(std::vector<double> ms) {
+    if (ms.empty()) {
+        return {};
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.back()};
+}
+
+// Milliseconds since start.
+inline double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
 template <typename Job>
 Timing Measure(int runs, Job&& job) {
     std::vector<double> ms;
@@ -19,11 +33,9 @@ Timing Measure(int runs, Job&& job) {
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
         job(i);
-        const auto end = std::chrono::steady_clock::now();
-        ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        ms.push_back(Since(start));
     }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.back()};
+    return Summarize(std::move(ms));
 }
 
 }  // namespace k4bench

@@ -1,14 +1,21 @@
-// Prints how long saving and loading a workspace takes for 1 to 127 devices.
+// Prints how long saving and loading a workspace takes for 1 to 127 devices: the file alone, and
+// with the manager, tree and panel windows (offscreen).
 // Usage: workspace_bench [runs]
 #include "filebench.h"
+#include "viewsbench.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 25;
     QTemporaryDir dir;
     if (!dir.isValid()) {
@@ -16,5 +23,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     k4bench::RunFileBench(dir.path(), runs);
+    k4bench::RunViewsBench(dir.path(), std::max(1, runs / 5));
     return 0;
 }

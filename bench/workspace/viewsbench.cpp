@@ -1,0 +1,98 @@
+#include "viewsbench.h"
+
+#include "appstate.h"
+#include "benchtiming.h"
+#include "kvtmanager.h"
+#include "serialio.h"
+#include "testframe.h"
+#include "workspace.h"
+#include "workspacefile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <memory>
+
+namespace k4bench {
+
+namespace {
+
+// No line: the link runs and polls without a port, as on a machine without the devices.
+class NoPort final : public k4::SerialIo {
+public:
+    bool open() override { return false; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void purgeReceive() override {}
+    void write(const std::uint8_t*, std::size_t) override {}
+    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+};
+
+void flushClosedWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QString writeWorkspace(const QDir& dir, int devices) {
+    k4::WorkspaceFileData data;
+    data.ManWidth = 178;
+    data.ManHeight = 383;
+    for (int i = 0; i < devices; ++i) {
+        k4::WorkspaceDevice device;
+        device.DeviceName = QStringLiteral("Transcoder %1").arg(i);
+        device.flags = 1;
+        device.DevID = static_cast<std::uint8_t>(i + 1);
+        device.Left = (i % 10) * 24;
+        device.Top = (i / 10) * 24;
+        data.Devices.push_back(device);
+    }
+    const QString path = dir.filePath(QStringLiteral("views%1.DID").arg(devices));
+    k4::WriteWorkspaceFile(path, data);
+    return path;
+}
+
+}  // namespace
+
+void RunViewsBench(const QString& folder, int runs) {
+    k4test::TestFrame frame;
+    k4::AppState& app = k4::App();
+    app.Frame = &frame;
+    app.Link.setMessageSink([](const QString&) {});
+    app.Link.setPortFactory(
+        [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<NoPort>(); });
+    const QDir dir(folder);
+
+    std::printf("With the views, offscreen (%d runs each, median / slowest, ms)\n", runs);
+    std::printf("%8s %18s %18s %18s\n", "devices", "load", "save", "close");
+    for (int devices : {1, 8, 32, 64, 127}) {
+        const QString path = writeWorkspace(dir, devices);
+        std::vector<double> loads;
+        std::vector<double> saves;
+        std::vector<double> closes;
+        // Each run loads into an empty frame, saves with one value changed (so the disk is
+        // written), and closes, including the deferred deletion of the windows.
+        for (int run = 0; run < runs; ++run) {
+            auto start = std::chrono::steady_clock::now();
+            k4::LoadWorkspace(path);
+            loads.push_back(Since(start));
+            app.Manager->setManagerGeometry(run % 50, 0, 178, 383);
+            start = std::chrono::steady_clock::now();
+            k4::SaveWorkspace(path);
+            saves.push_back(Since(start));
+            start = std::chrono::steady_clock::now();
+            k4::CloseWorkspace();
+            flushClosedWindows();
+            closes.push_back(Since(start));
+        }
+        const Timing load = Summarize(loads);
+        const Timing save = Summarize(saves);
+        const Timing close = Summarize(closes);
+        std::printf("%8d %8.3f / %7.3f %8.3f / %7.3f %8.3f / %7.3f\n", devices, load.median,
+                    load.worst, save.median, save.worst, close.median, close.worst);
+    }
+    std::printf("\n");
+    app.Link.StopLink();
+    app.Frame = nullptr;
+}
+
+}  // namespace k4bench
