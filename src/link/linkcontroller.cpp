@@ -48,6 +48,10 @@ void LinkController::setEffects(ExchangeEffects* effects) {
     effects_ = effects;
 }
 
+void LinkController::setObserver(LinkObserver* observer) {
+    observer_ = observer;
+}
+
 void LinkController::StartLink(DeviceTable* table, std::int8_t portNumber) {
     // One link at a time: a second start replaces the first.
     StopLink();
@@ -58,6 +62,7 @@ void LinkController::StartLink(DeviceTable* table, std::int8_t portNumber) {
     thread_ = std::make_unique<TRS232flow>(*table, effects, portFactory_);
     TRS232flow* const link = thread_.get();
     link->PortNumber = portNumber;
+    link->setObserver(observer_);
 
     if (!link->startSuspended() && messageSink_) {
         messageSink_(QStringLiteral("port COM ") + QString::number(portNumber) +

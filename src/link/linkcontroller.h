@@ -14,6 +14,7 @@
 namespace k4 {
 
 class TRS232flow;
+class LinkObserver;
 
 // Owns the one link thread of the program: StartLink creates it, StopLink stops, waits for and
 // frees it. Every call is made on the GUI thread.
@@ -33,6 +34,8 @@ public:
     void setMessageSink(MessageSink sink);
     // Where exchanges deliver their effects (normally a LinkUpdateQueue). Not owned.
     void setEffects(ExchangeEffects* effects);
+    // Measuring hooks for every link thread started from now on (benchmarks). Not owned.
+    void setObserver(LinkObserver* observer);
 
     // Starts the link thread on portNumber, polling table (which must outlive the link). When the
     // port cannot be opened, shows "port COM n open error!" and runs without a port.
@@ -55,6 +58,7 @@ private:
     PortFactory portFactory_;
     MessageSink messageSink_;
     ExchangeEffects* effects_ = nullptr;
+    LinkObserver* observer_ = nullptr;
     std::unique_ptr<TRS232flow> thread_;
     std::atomic<bool> running_{false};
 };

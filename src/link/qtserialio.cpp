@@ -115,8 +115,16 @@ std::size_t QtSerialIo::read(std::uint8_t* buffer, std::size_t max) {
             gapDeadline = std::min(totalDeadline, Clock::now() + kByteGap);
             continue;
         }
+        // When the time is up this is one last look without waiting: bytes that came in time
+        // while this thread was not running still count.
         const int waitMs = WholeMillisecondsLeft(n == 0 ? totalDeadline : gapDeadline);
-        if (waitMs == 0 || !port_->waitForReadyRead(waitMs)) {
+        if (!port_->waitForReadyRead(waitMs) || port_->bytesAvailable() == 0) {
+            break;
+        }
+        if (Clock::now() >= totalDeadline) {
+            // The read time is over: what is there now, and nothing after it.
+            const qint64 got = port_->read(out + n, static_cast<qint64>(max - n));
+            n += got > 0 ? static_cast<std::size_t>(got) : 0;
             break;
         }
     }

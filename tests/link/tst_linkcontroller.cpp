@@ -5,6 +5,7 @@
 #include "trs232flow.h"
 
 #include <QTest>
+#include <QThread>
 
 using namespace k4;
 using namespace k4test;
@@ -49,6 +50,7 @@ private Q_SLOTS:
     void stopInsideOpenErrorMessage();
     void destructionStopsLink();
     void withoutEffectsSinkLinkStillRuns();
+    void observerHooksRunOnLinkThread();
 };
 
 void TestLinkController::startOpensPortAndRuns() {
@@ -234,6 +236,34 @@ void TestLinkController::withoutEffectsSinkLinkStillRuns() {
     QVERIFY(bus->waitForFrames(2, 10s));
     link.StopLink();
     QCOMPARE(table[0].CommError.load(), 1);  // the silent device's latch follows all the same
+}
+
+// The measuring hooks run once per link thread, on that thread.
+void TestLinkController::observerHooksRunOnLinkThread() {
+    struct Observer final : LinkObserver {
+        std::atomic<int> started{0};
+        std::atomic<int> finished{0};
+        std::atomic<int> onCallerThread{0};
+        QThread* caller = QThread::currentThread();
+        void linkThreadStarted() override {
+            ++started;
+            onCallerThread += QThread::currentThread() == caller ? 1 : 0;
+        }
+        void linkThreadFinished() override {
+            ++finished;
+            onCallerThread += QThread::currentThread() == caller ? 1 : 0;
+        }
+    } observer;
+    Rig rig;
+    rig.link.setObserver(&observer);
+    rig.link.StartLink(&rig.table, 1);
+    rig.link.StopLink();
+    rig.link.StartLink(&rig.table, 1);
+    QCOMPARE(observer.finished.load(), 1);
+    rig.link.StopLink();
+    QCOMPARE(observer.started.load(), 2);
+    QCOMPARE(observer.finished.load(), 2);
+    QCOMPARE(observer.onCallerThread.load(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLinkController)
