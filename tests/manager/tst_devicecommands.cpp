@@ -323,6 +323,9 @@ private Q_SLOTS:
             r.Attention.store(1);
             r.flags.store(loaded[i].inUse ? (kInUseFlag | 0x10) : 0x10);
         }
+        // Without a link the latches stay as the build leaves them (a running one would poll
+        // the silent line and set them again at once).
+        App().Link.StopLink();
         m->BuildDeviceViews();
         App().AppDir.clear();
 

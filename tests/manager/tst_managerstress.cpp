@@ -2,13 +2,13 @@
 // keys are sent from the panels: the table, the tree and the panels stay in step, and the node
 // pictures end up telling answering devices from silent ones.
 #include "devicetree.h"
+#include "kvtsimprocess.h"
 #include "linkpump.h"
 #include "managerfixture.h"
 #include "mdichild.h"
 #include "portpath.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
@@ -33,7 +33,7 @@ class TestManagerStress : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir dir_;
-    QProcess sim_;
+    k4test::KvtsimProcess sim_;
     QString settingsPath_;
 
     QList<int> usedIds(TMDIKVTMAN* m) const {
@@ -77,39 +77,21 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        const QString kvtsim = qEnvironmentVariable("K4_KVTSIM");
-        if (kvtsim.isEmpty() || !QFile::exists(kvtsim)) {
+        const QString exe = k4test::KvtsimProcess::executable();
+        if (exe.isEmpty()) {
             QSKIP("K4_KVTSIM does not name the kvtsim executable");
         }
+        const QString failure =
+            sim_.start(exe, {QStringLiteral("--ids"), QStringLiteral("1,2,3,4,5")});
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(dir_.isValid());
-        const QString line = dir_.filePath(QStringLiteral("line"));
-        sim_.setProgram(kvtsim);
-        sim_.setArguments(
-            {QStringLiteral("--link"), line, QStringLiteral("--ids"), QStringLiteral("1,2,3,4,5")});
-        sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sim_.start();
-        QVERIFY(sim_.waitForStarted());
-        QByteArray out;
-        while (!out.contains('\n') && sim_.waitForReadyRead(10000)) {
-            out += sim_.readAllStandardOutput();
-        }
-        QCOMPARE(out.trimmed(), "READY " + line.toLocal8Bit());
-
         settingsPath_ = dir_.filePath(QStringLiteral("KVT.INI"));
         QFile settings(settingsPath_);
         QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write("[KVT_PORTS]\r\nCOM1=" + line.toLocal8Bit() + "\r\n");
+        settings.write("[KVT_PORTS]\r\nCOM1=" + sim_.linkPath().toLocal8Bit() + "\r\n");
     }
 
-    void cleanupTestCase() {
-        if (sim_.state() != QProcess::NotRunning) {
-            sim_.terminate();
-            if (!sim_.waitForFinished(5000)) {
-                sim_.kill();
-                sim_.waitForFinished();
-            }
-        }
-    }
+    void cleanupTestCase() { sim_.stop(); }
 
     void addEditDeleteWhileTheLinkPolls() {
         ManagerFixture f;
