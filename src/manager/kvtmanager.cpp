@@ -146,8 +146,10 @@ void TMDIKVTMAN::removeCloseCommand() {
 }
 
 bool TMDIKVTMAN::eventFilter(QObject* watched, QEvent* event) {
-    // The window offers no close command; only closeManager closes it.
-    if (watched == subWindow_ && event->type() == QEvent::Close && !closing_) {
+    // The window offers no close command; only closeManager closes it. (The event type is
+    // tested first: the frame's own destruction sends events here while it is half destroyed,
+    // when even reading subWindow_ would be undefined.)
+    if (event->type() == QEvent::Close && !closing_ && watched == subWindow_) {
         event->ignore();
         return true;
     }
