@@ -7,6 +7,7 @@
 #include "mainform.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -23,6 +24,11 @@ int main(int argc, char* argv[]) {
         k4::TAboutBox AboutBox(&MainForm);
         MainForm.setAboutBox(&AboutBox);
         k4::KVTEditor();
+        // A frame large enough for the manager and a few panels side by side; where it goes is
+        // the window system's choice.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            MainForm.resize(screen->availableGeometry().size() * 4 / 5);
+        }
         MainForm.show();
         result = QApplication::exec();
         k4::App().Link.StopLink();

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <map>
 #include <string_view>
@@ -266,6 +267,10 @@ bool TMainForm::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     if (event->type() == QEvent::WindowActivate) {
         FormActivate();
+    } else if (event->type() == QEvent::Show && !App().StartupDone) {
+        // A display without a window manager never activates the window: the start-up step then
+        // runs once the window is up all the same.
+        QTimer::singleShot(0, this, &TMainForm::FormActivate);
     }
     return handled;
 }

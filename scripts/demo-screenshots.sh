@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Runs K4mgr against the bus simulator on a virtual display and saves screenshots to ./shots/:
+#   frame.png       the frame with the manager and four panels, all devices answering
+#   commerror.png   device 2 has gone silent: its panel in front showing the error, red node
+#   attention.png   device 3 raises its attention bit: its panel in front, display blinking
+# The program runs from a folder of its own, so the settings beside build/release/app are left
+# alone. Usage: scripts/demo-screenshots.sh [output folder]   (default ./shots)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$(mkdir -p "${1:-shots}" && cd "${1:-shots}" && pwd)
+
+# K4_BUILD_DIR and K4_NO_BUILD=1 as for run.sh.
+build=${K4_BUILD_DIR:-"$root/build/release"}
+if [ "${K4_SHOTS_INNER:-}" != 1 ]; then
+    if [ "${K4_NO_BUILD:-}" != 1 ]; then
+        "$root/scripts/install-deps.sh"
+        "$root/scripts/build.sh" "$build"
+    fi
+    K4_SHOTS_INNER=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$out"
+fi
+
+. "$root/scripts/inifile.sh"
+work=$(mktemp -d)
+sim=""
+k4=""
+cleanup() {
+    [ -n "$k4" ] && kill "$k4" 2>/dev/null || true
+    if [ -n "$sim" ]; then
+        echo quit >"$work/control" 2>/dev/null &
+        sleep 0.5
+        kill "$sim" 2>/dev/null || true
+    fi
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp "$build/app/K4mgr" "$work/K4mgr"
+"$build/tools/kvtsim/kvtsim" --link "$work/kvtbus" --control "$work/control" --ids 1,2,3,5 \
+    --name "1=Encoder A" --name "2=Encoder B" --name "3=Decoder" --name "5=Multiplexer" \
+    </dev/null >"$work/kvtsim.out" 2>&1 &
+sim=$!
+for _ in $(seq 100); do
+    grep -q '^READY' "$work/kvtsim.out" 2>/dev/null && break
+    sleep 0.05
+done
+grep -q '^READY' "$work/kvtsim.out" || { cat "$work/kvtsim.out" >&2; exit 1; }
+
+"$root/scripts/demo-workspace.sh" "$work/demo.DID"
+ini_set "$work/KVT.INI" KVT_PORTS COM1 "$work/kvtbus"
+ini_set "$work/KVT.INI" KVT_WORKSPACE LastFile "$work/demo.DID"
+
+"$work/K4mgr" &
+k4=$!
+shot() {
+    sleep "$1"
+    # The screen around the frame stays black: cut it away.
+    import -window root png:- | convert - -trim +repage "$out/$2"
+    echo "saved $out/$2"
+}
+control() { echo "$1" >"$work/control"; }
+
+shot 3 frame.png
+control "silent 2"
+shot 2 commerror.png
+control "normal 2"
+control "attention 3 on"
+shot 2 attention.png
+control "attention 3 off"

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds K4mgr and runs it.
+#
+# Which line it talks to: the settings file beside the program (build/release/app/KVT.INI) holds
+# the port number (RS232Port, default 1) and may name the port's device (section KVT_PORTS, key
+# COM<n>, e.g. COM1=/dev/ttyUSB0 or COM1=/dev/ttyS0).
+#   - When it names a serial device that answers (stty can read its settings), K4mgr runs on it.
+#   - Otherwise K4mgr runs against the bus simulator kvtsim (demo devices 1, 2, 3 and 5): the
+#     port is pointed at the simulator's pseudo-terminal, and a demo workspace opens the first
+#     time. The simulator stops when K4mgr exits.
+# An unnamed port is not tried as /dev/ttyS<n-1>: on many machines (virtual ones above all) that
+# is a console UART with nothing attached. Name it in KVT.INI to use it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/inifile.sh"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); to run K4mgr on a virtual one: xvfb-run -a scripts/run.sh" >&2
+    exit 2
+fi
+
+# K4_BUILD_DIR runs a build tree of your choice; K4_NO_BUILD=1 runs it as it is, without building.
+build=${K4_BUILD_DIR:-"$root/build/release"}
+if [ "${K4_NO_BUILD:-}" != 1 ]; then
+    "$root/scripts/install-deps.sh"
+    "$root/scripts/build.sh" "$build"
+fi
+
+app="$build/app"
+exe="$app/K4mgr"
+settings="$app/KVT.INI"
+runtime="${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/k4mgr-$(id -u)"
+mkdir -p "$runtime"
+chmod 700 "$runtime"
+bus="$runtime/kvtbus"
+
+port=$(ini_get "$settings" KVT_WORKSPACE RS232Port)
+port=${port:-1}
+device=$(ini_get "$settings" KVT_PORTS "COM$port")
+
+if [ -n "$device" ] && [ "$device" != "$bus" ] && [ -c "$device" ] &&
+    stty -F "$device" >/dev/null 2>&1; then
+    echo "run.sh: K4mgr on port $port ($device)"
+    exec "$exe"
+fi
+
+echo "run.sh: no serial device set for port $port in $settings; K4mgr runs against kvtsim (demo devices)"
+sim_out="$runtime/kvtsim.out"
+"$build/tools/kvtsim/kvtsim" --demo --link "$bus" </dev/null >"$sim_out" 2>&1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+    grep -q '^READY' "$sim_out" 2>/dev/null && break
+    kill -0 "$sim" 2>/dev/null || { cat "$sim_out" >&2; exit 1; }
+    sleep 0.05
+done
+grep -q '^READY' "$sim_out" || { echo "run.sh: kvtsim did not come up" >&2; exit 1; }
+ini_set "$settings" KVT_PORTS "COM$port" "$bus"
+
+# The first time, a workspace with the demo devices.
+if [ -z "$(ini_get "$settings" KVT_WORKSPACE LastFile)" ]; then
+    demo="$app/demo.DID"
+    "$root/scripts/demo-workspace.sh" "$demo"
+    ini_set "$settings" KVT_WORKSPACE LastFile "$demo"
+fi
+
+"$exe"
