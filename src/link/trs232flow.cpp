@@ -59,6 +59,11 @@ bool TRS232flow::QueueCommand(std::uint8_t address, std::uint8_t key) {
 
 bool TRS232flow::startSuspended() {
     start(QThread::NormalPriority);
+    // A thread that could not be created never reports; it holds at its start until resume()
+    // otherwise, so it cannot have ended yet.
+    if (!isRunning()) {
+        return false;
+    }
     std::unique_lock lock(handoverMutex_);
     handoverCv_.wait(lock, [this] { return openDone_; });
     return opened_;
