@@ -275,8 +275,12 @@ bool TMainForm::event(QEvent* event) {
     return handled;
 }
 
+bool TMainForm::FormClose() {
+    return commands_.CloseSequence();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (!commands_.CloseSequence()) {
+    if (!FormClose()) {
         event->ignore();
         return;
     }

@@ -49,6 +49,8 @@ public:
     // Handlers, named after the items that trigger them.
     void FormCreate();
     void FormActivate();
+    // The close sequence; false when the operator chose to stay.
+    bool FormClose();
     void FormDblClick();
     void FileNew1Execute();
     void FileOpen1Execute();

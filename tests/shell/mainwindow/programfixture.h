@@ -1,8 +1,9 @@
 #pragma once
 
-// A program folder of its own for each test, a main window started in it the way the program
-// starts, and a kvtsim line for the workspaces to talk to.
+// A program folder of its own for each test, and a main window started in it the way the program
+// starts.
 #include "appstate.h"
+#include "kvtsimprocess.h"
 #include "linkpump.h"
 #include "linkwiring.h"
 #include "mainform.h"
@@ -10,7 +11,6 @@
 #include "shellsettings.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,58 +20,12 @@ namespace k4test {
 
 inline constexpr int kPatienceMs = 10000;
 
-// kvtsim on a pseudo-terminal, for as long as the object lives.
-class KvtsimLine {
-public:
-    ~KvtsimLine() { stop(); }
-
-    // Empty when the line is up, otherwise what went wrong.
-    QString start(const QString& linkPath, const QStringList& arguments) {
-        const QString exe = qEnvironmentVariable("K4_KVTSIM");
-        if (exe.isEmpty()) {
-            return QStringLiteral("K4_KVTSIM is not set");
-        }
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(exe, QStringList{QStringLiteral("--link"), linkPath} + arguments);
-        if (!process_.waitForStarted(kPatienceMs)) {
-            return QStringLiteral("kvtsim did not start");
-        }
-        const QByteArray line = readLine();
-        link_ = linkPath;
-        return line == "READY " + linkPath.toLocal8Bit() ? QString()
-                                                         : "kvtsim said: " + QString(line);
-    }
-    // The polls the line has answered or ignored so far ("stats" command).
-    int polls() {
-        process_.write("stats\n");
-        const QByteArray line = readLine();
-        const qsizetype at = line.indexOf("polls=");
-        return at < 0 ? -1 : line.mid(at + 6).split(' ').value(0).toInt();
-    }
-    const QString& link() const { return link_; }
-    void stop() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.write("quit\n");
-            if (!process_.waitForFinished(kPatienceMs)) {
-                process_.kill();
-                process_.waitForFinished(kPatienceMs);
-            }
-        }
-    }
-
-private:
-    QByteArray readLine() {
-        QElapsedTimer timer;
-        timer.start();
-        while (!process_.canReadLine() && timer.elapsed() < kPatienceMs) {
-            process_.waitForReadyRead(100);
-        }
-        return process_.readLine().trimmed();
-    }
-
-    QProcess process_;
-    QString link_;
-};
+// The polls kvtsim has seen so far; -1 when it did not say.
+inline int PollsSeen(KvtsimProcess& line) {
+    const QString stats = line.command(QStringLiteral("stats"));
+    const qsizetype at = stats.indexOf(QStringLiteral("polls="));
+    return at < 0 ? -1 : stats.mid(at + 6).section(QLatin1Char(' '), 0, 0).toInt();
+}
 
 // Puts the program-wide values back to how a fresh program starts (the main window sets the
 // rest when it is made).

@@ -52,7 +52,7 @@ private:
     QString settingsPath() const { return dir_->filePath(QStringLiteral("KVT.INI")); }
     void mapPortToLine() {
         QVERIFY(k4::ProfileFile::WriteString(settingsPath(), "KVT_PORTS", "COM1",
-                                             line_.link().toLocal8Bit()));
+                                             line_.linkPath().toLocal8Bit()));
     }
     QString writeWorkspace(const QString& fileName, const QByteArray& text) {
         const QString path = dir_->filePath(fileName);
@@ -62,19 +62,17 @@ private:
         return path;
     }
 
-    QTemporaryDir lineDir_;
-    k4test::KvtsimLine line_;
+    k4test::KvtsimProcess line_;
     std::unique_ptr<k4::LinkPump> pump_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<k4test::ScriptedDialogs> dialogs_;
 };
 
 void TestMainForm::initTestCase() {
-    QVERIFY(lineDir_.isValid());
-    const QString error = line_.start(
-        lineDir_.filePath(QStringLiteral("kvtbus")),
-        {QStringLiteral("--ids"), QStringLiteral("1,2"), QStringLiteral("--name"),
-         QStringLiteral("1=Alpha"), QStringLiteral("--name"), QStringLiteral("2=Beta")});
+    const QString exe = k4test::KvtsimProcess::executable();
+    QVERIFY2(!exe.isEmpty(), "K4_KVTSIM names no kvtsim");
+    const QString error =
+        line_.start(exe, {"--ids", "1,2", "--name", "1=Alpha", "--name", "2=Beta"});
     QVERIFY2(error.isEmpty(), qPrintable(error));
     pump_ = k4::WireLink();
 }
@@ -473,9 +471,9 @@ void TestMainForm::restartReloadsLastWorkspaceAndPolls() {
     QVERIFY(second.item("ROset")->isEnabled());
 
     // The devices are polled: kvtsim counts the polls and the panels show their displays.
-    const int pollsBefore = line_.polls();
+    const int pollsBefore = k4test::PollsSeen(line_);
     QVERIFY(pollsBefore >= 0);
-    QTRY_VERIFY_WITH_TIMEOUT(line_.polls() > pollsBefore + 4, k4test::kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(k4test::PollsSeen(line_) > pollsBefore + 4, k4test::kPatienceMs);
     const auto shows = [](k4::TMDIChild* panel, const char* name) {
         QByteArray row;
         for (int i = 0; i < 24; ++i) {
