@@ -84,6 +84,11 @@ bool TMDIKVTMAN::TreeView1Editing(QTreeWidgetItem* node) {
 }
 
 TMDIKVTMAN::LabelEditOutcome TMDIKVTMAN::beginLabelEdit(QTreeWidgetItem* node) {
+    // The one editor dialog is open already (a delayed label click can fire inside its modal
+    // loop): a second edit would take over the dialog the first one is waiting for.
+    if (editorOpen_) {
+        return LabelEditOutcome::NoDevice;
+    }
     App().WorkspaceModified = true;
     if (node != nullptr && node == rootNode_) {
         return LabelEditOutcome::InPlace;
@@ -95,7 +100,9 @@ TMDIKVTMAN::LabelEditOutcome TMDIKVTMAN::beginLabelEdit(QTreeWidgetItem* node) {
     }
     TKVTEditor& editor = KVTEditor();
     editor.prepare(table_[s].DevID.load(std::memory_order_relaxed), table_[s].DeviceName, s);
+    editorOpen_ = true;
     const bool accepted = UiDialogs().execModal(editor) == QDialog::Accepted;
+    editorOpen_ = false;
 
     if (rootNode_) {
         tree_->expandRecursively(tree_->indexFromItem(rootNode_));

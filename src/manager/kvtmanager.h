@@ -111,6 +111,7 @@ private:
     std::unordered_map<PanelHandle, QPointer<TMDIChild>> panels_;
     QPointer<QMdiSubWindow> subWindow_;
     bool readOnly_ = false;
+    bool editorOpen_ = false;
     bool closing_ = false;
     bool closed_ = false;
 };

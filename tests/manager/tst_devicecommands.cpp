@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -26,6 +27,10 @@ int PanelCount(ManagerFixture& f) {
         n += qobject_cast<TMDIChild*>(sub->widget()) != nullptr ? 1 : 0;
     }
     return n;
+}
+
+int InPlaceEditorCount(TMDIKVTMAN* m) {
+    return int(m->TreeView1->viewport()->findChildren<QLineEdit*>().size());
 }
 
 }  // namespace
@@ -165,6 +170,33 @@ private Q_SLOTS:
         QCOMPARE(m->table()[0].DeviceName, QStringLiteral("Three"));
         QCOMPARE(m->nodeOf(0)->text(0), QStringLiteral("ID=3 Three"));
         QVERIFY(m->table()[0].inUse());
+    }
+
+    // A label edit that begins while the editor is open (a delayed click on a label) leaves
+    // the open editor alone.
+    void noSecondEditWhileTheEditorIsOpen() {
+        ManagerFixture f;
+        TMDIKVTMAN* m = f.open();
+        f.add(1, QStringLiteral("One"));
+        bool nestedStarted = true;
+        f.dialogs.drivers.push_back(
+            AnswerEditor({QStringLiteral("2")}, "Two", [&](TKVTEditor& editor) {
+                f.dialogs.drivers.push_back(AnswerEditor({QStringLiteral("9")}, "Nested"));
+                nestedStarted = m->TreeView1Editing(m->nodeOf(0)) ||
+                                m->TreeView1Editing(App().RootNode) ||
+                                f.dialogs.drivers.size() != 1;
+                m->TreeView1->editItem(m->nodeOf(0));
+                nestedStarted = nestedStarted || f.dialogs.drivers.size() != 1;
+                f.dialogs.drivers.clear();
+                QCOMPARE(editor.EditIndex, 1);
+                QCOMPARE(editor.Title->text(), QStringLiteral("New device"));
+            }));
+        m->AddNewKVT1Click();
+        QVERIFY(!nestedStarted);
+        QCOMPARE(m->nodeOf(0)->text(0), QStringLiteral("ID=1 One"));
+        QCOMPARE(m->nodeOf(1)->text(0), QStringLiteral("ID=2 Two"));
+        QVERIFY(m->table()[1].inUse());
+        QCOMPARE(InPlaceEditorCount(m), 0);
     }
 
     void editWithRootOrNothingSelectedDoesNothing() {
