@@ -8,6 +8,7 @@
 #include "linkwiring.h"
 #include "mainform.h"
 #include "profilefile.h"
+#include "scripteddialogs.h"
 #include "shellsettings.h"
 
 #include <QFile>
@@ -95,6 +96,60 @@ public:
     }
 
     std::unique_ptr<k4::TMainForm> form;
+};
+
+// What every test against kvtsim needs: the line for the whole run, the link's wiring, and per
+// test a program folder and scripted dialogs.
+class LineFixture {
+public:
+    bool startLine() {
+        const QString exe = KvtsimProcess::executable();
+        if (exe.isEmpty()) {
+            qWarning("K4_KVTSIM names no kvtsim");
+            return false;
+        }
+        const QString error =
+            line.start(exe, {"--ids", "1,2", "--name", "1=Alpha", "--name", "2=Beta"});
+        if (!error.isEmpty()) {
+            qWarning("%s", qPrintable(error));
+            return false;
+        }
+        pump = k4::WireLink();
+        return true;
+    }
+    bool begin() {
+        dir = std::make_unique<QTemporaryDir>();
+        dialogs = std::make_unique<ScriptedDialogs>();
+        ResetProgramState();
+        return dir->isValid();
+    }
+    void end() {
+        k4::App().Link.StopLink();
+        dialogs.reset();
+        dir.reset();
+    }
+    void finish() {
+        k4::App().Link.StopLink();
+        pump.reset();
+        line.stop();
+    }
+
+    QString folder() const { return dir->path(); }
+    QString settingsPath() const { return dir->filePath(QStringLiteral("KVT.INI")); }
+    // Port 1 of the program in this folder is kvtsim's line.
+    bool mapPortToLine() const {
+        return k4::ProfileFile::WriteString(settingsPath(), "KVT_PORTS", "COM1",
+                                            line.linkPath().toLocal8Bit());
+    }
+    QString writeWorkspace(const QString& fileName, const QByteArray& text) const {
+        const QString path = dir->filePath(fileName);
+        return WriteBytes(path, text) ? path : QString();
+    }
+
+    KvtsimProcess line;
+    std::unique_ptr<k4::LinkPump> pump;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedDialogs> dialogs;
 };
 
 }  // namespace k4test

@@ -1,0 +1,243 @@
+// The main window's workspace commands, New, Open, Save and Save As, with the questions they ask
+// and the files they write, against kvtsim.
+#include "kvtmanager.h"
+#include "programfixture.h"
+#include "scripteddialogs.h"
+
+#include <QMdiArea>
+#include <QTreeWidgetItem>
+
+using k4::App;
+using k4test::ProgramRun;
+using Answer = k4::Dialogs::Answer;
+
+namespace {
+
+const QString kModified = QStringLiteral("Workspace is modifed. Save current workspace?");
+
+}  // namespace
+
+class TestWorkspaceCommands : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(fx_.startLine()); }
+    void init() { QVERIFY(fx_.begin()); }
+    void cleanup() { fx_.end(); }
+    void cleanupTestCase() { fx_.finish(); }
+
+    void saveAsOfNewWorkspace();
+    void failedSaveKeepsChangesMarked();
+    void saveRunsSaveAsWithoutItsFile_data();
+    void saveRunsSaveAsWithoutItsFile();
+    void saveWritesExistingFileWithoutAsking();
+    void newAsksBeforeClosingAndForgetsTheFile_data();
+    void newAsksBeforeClosingAndForgetsTheFile();
+    void openAsksAboutChanges_data();
+    void openAsksAboutChanges();
+
+private:
+    k4test::LineFixture fx_;
+};
+
+void TestWorkspaceCommands::saveAsOfNewWorkspace() {
+    QVERIFY(fx_.mapPortToLine());
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    run.item("FileNewItem")->trigger();
+
+    // Typed without the extension: the dialog's default extension is added.
+    fx_.dialogs->fileNames = {fx_.dir->filePath(QStringLiteral("New workspace"))};
+    run.item("FileSaveItem")->trigger();
+    QCOMPARE(fx_.dialogs->saveRequests.size(), std::size_t(1));
+    const k4::FileRequest& asked = fx_.dialogs->saveRequests.front();
+    QCOMPARE(asked.fileName, QStringLiteral("New workspace"));
+    QCOMPARE(asked.title, QStringLiteral("Save workspace"));
+    QCOMPARE(asked.folder, App().AppDir);
+    QCOMPARE(asked.defaultSuffix, QStringLiteral("DID"));
+    QCOMPARE(asked.filter, QStringLiteral("KVTKey workspace (*.DID)"));
+    QVERIFY(asked.confirmOverwrite);
+
+    const QString saved = fx_.dir->filePath(QStringLiteral("New workspace.DID"));
+    QVERIFY(QFile::exists(saved));
+    QCOMPARE(App().RootNode->text(0), QStringLiteral("New workspace.DID"));
+    QCOMPARE(run.form->windowTitle(), QStringLiteral("K4mgr - New workspace.DID"));
+    QCOMPARE(App().WorkspacePath, saved);
+    QVERIFY(!App().WorkspaceModified);
+    QCOMPARE(k4::ProfileFile::GetString(saved, "Global", "Name", "", 50),
+             QByteArray("New workspace.DID"));
+
+    // Exit now asks nothing and remembers the file.
+    run.item("FileExitItem")->trigger();
+    QVERIFY(!run.form->isVisible());
+    QCOMPARE(fx_.dialogs->shown, QStringList());
+    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, saved);
+}
+
+void TestWorkspaceCommands::failedSaveKeepsChangesMarked() {
+    QVERIFY(fx_.mapPortToLine());
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    run.item("FileNewItem")->trigger();
+    const QString unwritable = fx_.dir->filePath(QStringLiteral("no such folder/rack.DID"));
+    fx_.dialogs->fileNames = {unwritable};
+    run.item("FileSaveItem")->trigger();
+    QVERIFY(!QFile::exists(unwritable));
+    // The operator has been told, naming the file; the workspace stays as it was, unsaved.
+    QCOMPARE(fx_.dialogs->shown.size(), 1);
+    QVERIFY2(fx_.dialogs->shown.front().contains(QStringLiteral("rack.DID")),
+             qPrintable(fx_.dialogs->shown.front()));
+    QVERIFY(App().WorkspaceModified);
+    QCOMPARE(App().RootNode->text(0), QStringLiteral("New workspace"));
+    QCOMPARE(run.form->windowTitle(), QStringLiteral("K4mgr - New workspace"));
+
+    fx_.dialogs->answers = {Answer::No};
+    run.item("FileExitItem")->trigger();
+    QVERIFY(fx_.dialogs->shown.contains(kModified));
+}
+
+void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile_data() {
+    QTest::addColumn<bool>("rename");  // else the file is deleted behind the program's back
+    QTest::addColumn<QString>("proposed");
+    // The renamed node carries the workspace extension.
+    QTest::newRow("after a workspace rename") << true << QStringLiteral("Rack B.DID");
+    QTest::newRow("after the file was deleted") << false << QStringLiteral("rack.DID");
+}
+
+void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile() {
+    QFETCH(bool, rename);
+    QFETCH(QString, proposed);
+    QVERIFY(fx_.mapPortToLine());
+    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
+                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}));
+    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    QCOMPARE(App().WorkspacePath, rack);
+
+    if (rename) {
+        QString text = QStringLiteral("Rack B");
+        App().Manager->TreeView1Edited(App().RootNode, text);
+        QVERIFY(App().WorkspacePath.isEmpty());
+    } else {
+        QVERIFY(QFile::remove(rack));
+    }
+    const QString target = fx_.dir->filePath(QStringLiteral("second.DID"));
+    fx_.dialogs->fileNames = {target};
+    run.item("FileCloseItem")->trigger();
+    QCOMPARE(fx_.dialogs->saveRequests.size(), std::size_t(1));
+    QCOMPARE(fx_.dialogs->saveRequests.front().fileName, proposed);
+    QVERIFY(QFile::exists(target));
+    QCOMPARE(App().WorkspacePath, target);
+    QCOMPARE(App().RootNode->text(0), QStringLiteral("second.DID"));
+    QVERIFY(!App().WorkspaceModified);
+    // The workspace that was loaded is not written again under its old name.
+    QCOMPARE(QFile::exists(rack), rename);
+}
+
+void TestWorkspaceCommands::saveWritesExistingFileWithoutAsking() {
+    QVERIFY(fx_.mapPortToLine());
+    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
+                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}));
+    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    QVERIFY(!App().WorkspaceModified);
+    App().MacroNames[3] = QStringLiteral("Warm start");
+    App().WorkspaceModified = true;
+
+    run.item("FileCloseItem")->trigger();
+    QVERIFY(fx_.dialogs->saveRequests.empty());
+    QVERIFY(!App().WorkspaceModified);
+    QCOMPARE(k4::ProfileFile::GetString(rack, "MacroNames", "MacroName4", "", 100),
+             QByteArray("Warm start"));
+    QCOMPARE(run.form->windowTitle(), QStringLiteral("K4mgr - rack.DID"));
+}
+
+void TestWorkspaceCommands::newAsksBeforeClosingAndForgetsTheFile_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("No keeps the workspace") << false;
+    QTest::newRow("Yes replaces it") << true;
+}
+
+void TestWorkspaceCommands::newAsksBeforeClosingAndForgetsTheFile() {
+    QFETCH(bool, yes);
+    QVERIFY(fx_.mapPortToLine());
+    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
+                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}));
+    const QByteArray rackBytes = k4test::ReadBytes(rack);
+    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    k4::TMDIKVTMAN* before = App().Manager;
+    QVERIFY(before != nullptr);
+
+    fx_.dialogs->answers = {yes ? Answer::Yes : Answer::No};
+    run.item("FileNewItem")->trigger();
+    QCOMPARE(fx_.dialogs->shown, QStringList{QStringLiteral("Close current workspace?")});
+    QCOMPARE(fx_.dialogs->questionHadCancel, std::deque<bool>{false});
+    if (!yes) {
+        QCOMPARE(App().Manager, before);
+        QCOMPARE(App().RootNode->text(0), QStringLiteral("rack.DID"));
+        QVERIFY(!App().WorkspaceModified);
+        return;
+    }
+    QVERIFY(App().Manager != before);
+    QCOMPARE(App().Manager->table().lastIndex(), -1);
+    QCOMPARE(run.form->windowTitle(), QStringLiteral("K4mgr - New workspace"));
+    QCOMPARE(App().LastWorkspacePath, rack);
+    // Save of the new workspace asks for a file instead of writing over rack.DID.
+    run.item("FileCloseItem")->trigger();
+    QCOMPARE(fx_.dialogs->saveRequests.size(), std::size_t(1));
+    QCOMPARE(fx_.dialogs->saveRequests.front().fileName, QStringLiteral("New workspace"));
+    QCOMPARE(k4test::ReadBytes(rack), rackBytes);
+
+    // Exit without saving: the next start reopens rack.DID.
+    fx_.dialogs->answers = {Answer::No};
+    run.item("FileExitItem")->trigger();
+    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, rack);
+}
+
+void TestWorkspaceCommands::openAsksAboutChanges_data() {
+    QTest::addColumn<bool>("saveFirst");
+    QTest::newRow("No: straight to the open dialog") << false;
+    QTest::newRow("Yes: Save As, then the open dialog") << true;
+}
+
+void TestWorkspaceCommands::openAsksAboutChanges() {
+    QFETCH(bool, saveFirst);
+    QVERIFY(fx_.mapPortToLine());
+    const QString rack = fx_.writeWorkspace(
+        QStringLiteral("rack.DID"), k4test::WorkspaceText("rack.DID", {{1, "Alpha"}, {2, "Beta"}}));
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    run.item("FileNewItem")->trigger();
+
+    const QString saved = fx_.dir->filePath(QStringLiteral("mine.DID"));
+    fx_.dialogs->answers = {saveFirst ? Answer::Yes : Answer::No};
+    fx_.dialogs->fileNames =
+        saveFirst ? std::deque<QString>{saved, rack} : std::deque<QString>{rack};
+    run.item("FileOpenItem")->trigger();
+    QCOMPARE(fx_.dialogs->shown, QStringList{kModified});
+    QCOMPARE(fx_.dialogs->questionHadCancel, std::deque<bool>{false});
+    QCOMPARE(fx_.dialogs->saveRequests.size(), std::size_t(saveFirst ? 1 : 0));
+    QCOMPARE(QFile::exists(saved), saveFirst);
+    QCOMPARE(fx_.dialogs->openRequests.size(), std::size_t(1));
+    QCOMPARE(fx_.dialogs->openRequests.front().folder, App().AppDir);
+    QCOMPARE(fx_.dialogs->openRequests.front().filter, QStringLiteral("KVTKey workspace (*.DID)"));
+
+    QCOMPARE(App().Manager->table().lastIndex(), 1);
+    QCOMPARE(run.form->windowTitle(), QStringLiteral("K4mgr - rack.DID"));
+    QCOMPARE(App().WorkspacePath, rack);
+    // A workspace just loaded holds no unsaved change.
+    QVERIFY(!App().WorkspaceModified);
+    QCOMPARE(run.form->mdiArea()->subWindowList().size(), 3);  // manager and two panels
+
+    // A cancelled open dialog changes nothing; the next one proposes the file opened last.
+    k4::TMDIKVTMAN* manager = App().Manager;
+    run.item("FileOpenItem")->trigger();
+    QCOMPARE(App().Manager, manager);
+    QCOMPARE(fx_.dialogs->openRequests.back().fileName, rack);
+}
+
+QTEST_MAIN(TestWorkspaceCommands)
+#include "tst_workspacecommands.moc"
