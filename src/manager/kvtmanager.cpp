@@ -22,10 +22,11 @@ namespace {
 
 constexpr int kToolBarHeight = 29;
 
-// A child window of the frame with a title, minimise and maximise, and no close box.
-constexpr Qt::WindowFlags kManagerFrameFlags = Qt::SubWindow | Qt::CustomizeWindowHint |
-                                               Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                               Qt::WindowMinMaxButtonsHint;
+// A child window of the frame with a title, minimise and maximise, and no close box. The styles
+// draw a close box for the system-menu hint, so the hint is left out (the frame's own system menu
+// still opens from its icon, without Close).
+constexpr Qt::WindowFlags kManagerFrameFlags =
+    Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint;
 
 }  // namespace
 
@@ -81,6 +82,8 @@ TMDIKVTMAN::~TMDIKVTMAN() {
 TMDIKVTMAN* TMDIKVTMAN::OpenManagerWindow() {
     auto* manager = new TMDIKVTMAN;
     QMdiSubWindow* sub = App().Frame->mdiArea()->addSubWindow(manager, kManagerFrameFlags);
+    // setWindowFlags would add the system-menu hint back for the min/max buttons.
+    sub->overrideWindowFlags(kManagerFrameFlags);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     manager->subWindow_ = sub;
     // Set before FormCreate starts the link, so the reference is never seen unset while a link

@@ -53,6 +53,9 @@ private Q_SLOTS:
         QCOMPARE(m->windowTitle(), QStringLiteral("K4 Manager"));
         QCOMPARE(m->subWindow()->windowTitle(), QStringLiteral("K4 Manager"));
         QVERIFY(!m->subWindow()->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        // The styles draw a close box whenever the system-menu hint is set.
+        QVERIFY(!m->subWindow()->windowFlags().testFlag(Qt::WindowSystemMenuHint));
+        QVERIFY(m->subWindow()->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         for (QAction* a : m->subWindow()->systemMenu()->actions()) {
             QVERIFY2(!a->text().contains(QLatin1String("Close")), qPrintable(a->text()));
         }
