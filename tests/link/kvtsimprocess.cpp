@@ -38,7 +38,14 @@ QString KvtsimProcess::start(const QString& exe, const QStringList& args) {
         return QStringLiteral("no temporary folder");
     }
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(exe, QStringList{"--link", linkPath_, "--log", logPath_} + args);
+    QStringList all{"--link", linkPath_, "--log", logPath_};
+    // Whole replies, written when their last byte is due: a simulator held off the CPU by a busy
+    // machine can then only miss the link's 40 ms total, never tear a reply with a 10 ms gap, so
+    // tests that count failure episodes see only the failures they cause.
+    if (!args.contains(QStringLiteral("--chunk-bytes"))) {
+        all << QStringLiteral("--chunk-bytes") << QStringLiteral("51");
+    }
+    process_.start(exe, all + args);
     if (!process_.waitForStarted(kPatienceMs)) {
         return QStringLiteral("kvtsim did not start: ") + process_.errorString();
     }
