@@ -104,8 +104,11 @@ void WorkspaceCommands::New() {
 
 void WorkspaceCommands::Open() {
     if (App().WorkspaceModified &&
-        UiDialogs().question(kModifiedQuestion, false) == Dialogs::Answer::Yes) {
-        SaveAs();
+        UiDialogs().question(kModifiedQuestion, false) == Dialogs::Answer::Yes &&
+        SaveAs() == SaveOutcome::WriteFailed) {
+        // The operator asked to keep the changes and they could not be written: loading another
+        // workspace now would throw them away.
+        return;
     }
     FileRequest request = WorkspaceFileRequest();
     request.folder = openFolder_;
@@ -135,11 +138,11 @@ void WorkspaceCommands::Save() {
     }
 }
 
-void WorkspaceCommands::SaveAs() {
+WorkspaceCommands::SaveOutcome WorkspaceCommands::SaveAs() {
     AppState& app = App();
     if (!app.workspaceOpen()) {
         UiDialogs().information(kNothingForSave);
-        return;
+        return SaveOutcome::Cancelled;
     }
     FileRequest request = WorkspaceFileRequest();
     request.title = QStringLiteral("Save workspace");
@@ -148,14 +151,14 @@ void WorkspaceCommands::SaveAs() {
     request.confirmOverwrite = true;
     const QString chosen = UiDialogs().saveFileName(request);
     if (chosen.isEmpty()) {
-        return;
+        return SaveOutcome::Cancelled;
     }
     const QString path = WithWorkspaceSuffix(chosen);
     saveFolder_ = QFileInfo(path).absolutePath();
     app.WorkspacePath = path;
     if (!SaveWorkspace(path)) {
         // Reported already; the workspace keeps its label and stays marked as unsaved.
-        return;
+        return SaveOutcome::WriteFailed;
     }
     const QString label = QFileInfo(path).fileName();
     if (app.RootNode) {
@@ -163,6 +166,7 @@ void WorkspaceCommands::SaveAs() {
     }
     SetTitle(label);
     app.WorkspaceModified = false;
+    return SaveOutcome::Saved;
 }
 
 void WorkspaceCommands::ToggleReadOnly() {
@@ -182,7 +186,11 @@ bool WorkspaceCommands::CloseSequence() {
             case Dialogs::Answer::Cancel:
                 return false;
             case Dialogs::Answer::Yes:
-                SaveAs();
+                // A failed write keeps the program open, so the changes can still be saved
+                // elsewhere; a cancelled dialog means the operator let them go.
+                if (SaveAs() == SaveOutcome::WriteFailed) {
+                    return false;
+                }
                 break;
             default:
                 break;

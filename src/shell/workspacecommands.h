@@ -20,13 +20,17 @@ public:
     // window), does nothing.
     void RunStartup(const QString& programDirectory);
 
+    // How a Save As ended: stored, cancelled in its dialog, or the write failed (already reported).
+    enum class SaveOutcome { Saved, Cancelled, WriteFailed };
+
     void New();
     void Open();
     void Save();
-    void SaveAs();
+    SaveOutcome SaveAs();
     void ToggleReadOnly();
     // The questions and steps before the main window closes. False when the operator chose
-    // Cancel: the window stays open and nothing has been written.
+    // Cancel, or chose to save and the write failed: the window stays open, nothing is lost and
+    // nothing has been written.
     bool CloseSequence();
 
     // What the file dialogs start with (exposed for the tests and the About of the dialogs).
