@@ -59,11 +59,28 @@ shot() {
     echo "saved $out/$2"
 }
 control() { echo "$1" >"$work/control"; }
+# A device with its attention bit set blinks: every other display reply is the attention phase
+# (whole display on red). Take a few pictures and keep the one showing the most pure red.
+shot_most_red() {
+    sleep "$1"
+    local best=-1 i red
+    for i in 1 2 3 4 5 6 7 8; do
+        import -window root png:- | convert - -trim +repage "$work/try.png"
+        red=$(convert "$work/try.png" -fill black +opaque 'rgb(255,0,0)' \
+            -fill white -opaque 'rgb(255,0,0)' -format '%[fx:int(mean*w*h)]' info:)
+        if [ "$red" -gt "$best" ]; then
+            best=$red
+            cp "$work/try.png" "$out/$2"
+        fi
+        sleep 0.07
+    done
+    echo "saved $out/$2"
+}
 
 shot 3 frame.png
 control "silent 2"
 shot 2 commerror.png
 control "normal 2"
 control "attention 3 on"
-shot 2 attention.png
+shot_most_red 2 attention.png
 control "attention 3 off"

@@ -15,7 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/inifile.sh"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); to run K4mgr on a virtual one: xvfb-run -a scripts/run.sh" >&2
+    echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); to run K4mgr on a virtual one: scripts/install-deps.sh && xvfb-run -a scripts/run.sh" >&2
     exit 2
 fi
 
