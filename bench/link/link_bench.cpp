@@ -89,17 +89,6 @@ private:
     Clock::time_point wallStart_;
 };
 
-class NoViews final : public ExchangeEffects {
-public:
-    void writeCells(PanelHandle, const DisplayCells&, std::uint8_t) override {}
-    void showCommError(PanelHandle) override {}
-    void repaintPanel(PanelHandle) override {}
-    void showPanel(PanelHandle) override {}
-    void setNodeImage(NodeHandle, int) override {}
-    void repaintTree() override {}
-    void beep() override {}
-};
-
 struct PhaseResult {
     std::vector<TimedExchange> exchanges;
     std::vector<Clock::time_point> clicks;
@@ -111,7 +100,7 @@ struct Bench {
     Options options;
     std::shared_ptr<ExchangeLog> log = std::make_shared<ExchangeLog>();
     LinkUpdateQueue updates;
-    NoViews views;
+    NoEffects views;  // the effects are carried over as the GUI would, then dropped
     CpuObserver cpu;
     LinkController link;
     std::mt19937 random{7};

@@ -18,17 +18,6 @@ namespace k4bench {
 
 namespace {
 
-// No line: the link runs and polls without a port, as on a machine without the devices.
-class NoPort final : public k4::SerialIo {
-public:
-    bool open() override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void purgeReceive() override {}
-    void write(const std::uint8_t*, std::size_t) override {}
-    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
-};
-
 void flushClosedWindows() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -59,7 +48,7 @@ void RunViewsBench(const QString& folder, int runs) {
     app.Frame = &frame;
     app.Link.setMessageSink([](const QString&) {});
     app.Link.setPortFactory(
-        [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<NoPort>(); });
+        [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<k4::NoPort>(); });
     const QDir dir(folder);
 
     std::printf("With the views, offscreen (%d runs each, median / slowest, ms)\n", runs);

@@ -11,7 +11,12 @@ inline constexpr int kDisplayCells = 48;
 using DisplayCells = std::array<std::uint8_t, kDisplayCells>;
 
 // Node pictures of the manager tree.
-enum StateIcon : int { kIconNormal = 0, kIconWorkspace = 1, kIconCommError = 2, kIconAttention = 3 };
+enum StateIcon : int {
+    kIconNormal = 0,
+    kIconWorkspace = 1,
+    kIconCommError = 2,
+    kIconAttention = 3
+};
 
 // What an exchange does to a device's views. The link thread calls these in the order the
 // exchange rules give; the GUI implements them (through LinkUpdateQueue, which carries them over
@@ -31,6 +36,18 @@ public:
     virtual void setNodeImage(NodeHandle node, int image) = 0;
     virtual void repaintTree() = 0;
     virtual void beep() = 0;
+};
+
+// Where exchanges go when nobody asked for their effects: nowhere.
+class NoEffects final : public ExchangeEffects {
+public:
+    void writeCells(PanelHandle, const DisplayCells&, std::uint8_t) override {}
+    void showCommError(PanelHandle) override {}
+    void repaintPanel(PanelHandle) override {}
+    void showPanel(PanelHandle) override {}
+    void setNodeImage(NodeHandle, int) override {}
+    void repaintTree() override {}
+    void beep() override {}
 };
 
 }  // namespace k4

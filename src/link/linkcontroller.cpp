@@ -9,18 +9,6 @@ namespace k4 {
 
 namespace {
 
-// Where exchanges go when nobody asked for their effects: nowhere.
-class NoEffects final : public ExchangeEffects {
-public:
-    void writeCells(PanelHandle, const DisplayCells&, std::uint8_t) override {}
-    void showCommError(PanelHandle) override {}
-    void repaintPanel(PanelHandle) override {}
-    void showPanel(PanelHandle) override {}
-    void setNodeImage(NodeHandle, int) override {}
-    void repaintTree() override {}
-    void beep() override {}
-};
-
 NoEffects& NoEffectsInstance() {
     static NoEffects none;
     return none;

@@ -23,4 +23,16 @@ public:
     virtual std::size_t read(std::uint8_t* buffer, std::size_t max) = 0;
 };
 
+// Stands in for a port that could not be opened: every write goes nowhere and every read fails,
+// so each device in use falls into a communication failure.
+class NoPort final : public SerialIo {
+public:
+    bool open() override { return false; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void purgeReceive() override {}
+    void write(const std::uint8_t*, std::size_t) override {}
+    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+};
+
 }  // namespace k4

@@ -5,22 +5,6 @@
 
 namespace k4 {
 
-namespace {
-
-// Stands in for a port that could not be opened: every write goes nowhere and every read fails,
-// so each device in use falls into a communication failure.
-class NoPort final : public SerialIo {
-public:
-    bool open() override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void purgeReceive() override {}
-    void write(const std::uint8_t*, std::size_t) override {}
-    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
-};
-
-}  // namespace
-
 TRS232flow::TRS232flow(DeviceTable& table, ExchangeEffects& effects, PortFactory factory)
     : table_(table), effects_(effects), factory_(std::move(factory)) {}
 

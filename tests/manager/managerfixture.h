@@ -21,17 +21,6 @@
 
 namespace k4test {
 
-// A port that cannot be opened: the link runs without a line and every exchange fails.
-class DeadPort final : public k4::SerialIo {
-public:
-    bool open() override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void purgeReceive() override {}
-    void write(const std::uint8_t*, std::size_t) override {}
-    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
-};
-
 // Plays the operator at the device editor: types each ID in turn (and the title, unless it is
 // null) and presses Ok until the dialog accepts. whileOpen runs first, while the dialog is up.
 using EditorDriver = std::function<int(QDialog&)>;
@@ -69,7 +58,7 @@ public:
         app.Link.setMessageSink([this](const QString& text) { linkMessages << text; });
         app.Link.setPortFactory([counter = portsMade](int) -> std::unique_ptr<k4::SerialIo> {
             counter->fetch_add(1);
-            return std::make_unique<DeadPort>();
+            return std::make_unique<k4::NoPort>();
         });
     }
     ~ManagerFixture() {

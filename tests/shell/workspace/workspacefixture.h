@@ -22,16 +22,6 @@
 
 namespace k4test {
 
-class ClosedPort final : public k4::SerialIo {
-public:
-    bool open() override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void purgeReceive() override {}
-    void write(const std::uint8_t*, std::size_t) override {}
-    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
-};
-
 class WorkspaceFixture {
 public:
     WorkspaceFixture() {
@@ -46,7 +36,7 @@ public:
         app.MacroNames = QStringList(k4::kMacroCount, QStringLiteral("Undefined"));
         app.Link.setMessageSink([this](const QString& text) { linkMessages << text; });
         app.Link.setPortFactory(
-            [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<ClosedPort>(); });
+            [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<k4::NoPort>(); });
         QDir(dir.path()).mkdir(QStringLiteral("SKINS"));
         QImage skin(291, 154, QImage::Format_RGB32);
         skin.fill(Qt::darkBlue);
