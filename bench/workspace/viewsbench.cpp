@@ -3,24 +3,17 @@
 #include "appstate.h"
 #include "benchtiming.h"
 #include "kvtmanager.h"
-#include "serialio.h"
-#include "testframe.h"
+#include "offlineprogram.h"
 #include "workspace.h"
 #include "workspacefile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <cstdio>
-#include <memory>
 
 namespace k4bench {
 
 namespace {
-
-void flushClosedWindows() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 QString writeWorkspace(const QDir& dir, int devices) {
     k4::WorkspaceFileData data;
@@ -43,12 +36,9 @@ QString writeWorkspace(const QDir& dir, int devices) {
 }  // namespace
 
 void RunViewsBench(const QString& folder, int runs) {
-    k4test::TestFrame frame;
+    // No line: the link runs and polls without a port, as on a machine without the devices.
+    k4test::OfflineProgram program;
     k4::AppState& app = k4::App();
-    app.Frame = &frame;
-    app.Link.setMessageSink([](const QString&) {});
-    app.Link.setPortFactory(
-        [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<k4::NoPort>(); });
     const QDir dir(folder);
 
     std::printf("With the views, offscreen (%d runs each, median / slowest, ms)\n", runs);
@@ -70,7 +60,7 @@ void RunViewsBench(const QString& folder, int runs) {
             saves.push_back(Since(start));
             start = std::chrono::steady_clock::now();
             k4::CloseWorkspace();
-            flushClosedWindows();
+            k4test::OfflineProgram::flush();
             closes.push_back(Since(start));
         }
         const Timing load = Summarize(loads);
@@ -80,8 +70,6 @@ void RunViewsBench(const QString& folder, int runs) {
                     load.worst, save.median, save.worst, close.median, close.worst);
     }
     std::printf("\n");
-    app.Link.StopLink();
-    app.Frame = nullptr;
 }
 
 }  // namespace k4bench

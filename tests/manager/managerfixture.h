@@ -1,23 +1,17 @@
 #pragma once
 
-// What the manager window's tests share: a stand-in main window, scripted dialogs, a link whose
-// port never opens (so the link thread really runs and polls, without a line), and a driver that
-// plays the operator at the device editor.
+// What the manager window's tests share: the program without a line (offlineprogram.h) with its
+// frame shown, and a driver that plays the operator at the device editor.
 #include "appstate.h"
 #include "kvteditor.h"
 #include "kvtmanager.h"
-#include "scripteddialogs.h"
-#include "serialio.h"
-#include "testframe.h"
+#include "offlineprogram.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 
-#include <atomic>
 #include <functional>
-#include <memory>
 
 namespace k4test {
 
@@ -46,33 +40,19 @@ inline EditorDriver AnswerEditor(QStringList ids, QString title = QString(),
     };
 }
 
-class ManagerFixture {
+class ManagerFixture : public OfflineProgram {
 public:
     ManagerFixture() {
-        k4::AppState& app = k4::App();
-        app.Frame = &frame;
         frame.area.show();
-        app.WorkspaceModified = false;
-        app.ReadOnly = false;
-        app.WorkspacePath = QStringLiteral("/tmp/old.DID");
-        app.Link.setMessageSink([this](const QString& text) { linkMessages << text; });
-        app.Link.setPortFactory([counter = portsMade](int) -> std::unique_ptr<k4::SerialIo> {
-            counter->fetch_add(1);
-            return std::make_unique<k4::NoPort>();
-        });
+        k4::App().WorkspacePath = QStringLiteral("/tmp/old.DID");
     }
+    // The manager goes first; the program's link and frame after it.
     ~ManagerFixture() {
         if (manager != nullptr && k4::App().Manager == manager) {
             manager->closeManager();
             k4::App().Manager = nullptr;
         }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        k4::App().Link.StopLink();
-        k4::App().Link.setMessageSink([](const QString&) {});
-        k4::App().Frame = nullptr;
     }
-    ManagerFixture(const ManagerFixture&) = delete;
-    ManagerFixture& operator=(const ManagerFixture&) = delete;
 
     k4::TMDIKVTMAN* open(const QString& workspace = QStringLiteral("Plant.DID")) {
         manager = k4::TMDIKVTMAN::OpenManagerWindow();
@@ -95,10 +75,6 @@ public:
         return nodes;
     }
 
-    TestFrame frame;
-    ScriptedDialogs dialogs;
-    QStringList linkMessages;
-    std::shared_ptr<std::atomic<int>> portsMade = std::make_shared<std::atomic<int>>(0);
     k4::TMDIKVTMAN* manager = nullptr;
 };
 

@@ -1,59 +1,41 @@
 #pragma once
 
-// What the workspace tests share: a stand-in main window, scripted dialogs, a link whose port
-// never opens (the link thread runs and polls, without a line), a skins folder, and helpers that
-// write workspace files and look at the windows built from them.
+// What the workspace tests share: the program without a line (offlineprogram.h) with its frame
+// shown, a program folder with a skins folder, and helpers that write workspace files and look at
+// the windows built from them.
 #include "appstate.h"
 #include "kvtmanager.h"
 #include "mdichild.h"
-#include "scripteddialogs.h"
-#include "serialio.h"
-#include "testframe.h"
+#include "offlineprogram.h"
 #include "workspace.h"
 #include "workspacefile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 
-#include <memory>
-
 namespace k4test {
 
-class WorkspaceFixture {
+class WorkspaceFixture : public OfflineProgram {
 public:
     WorkspaceFixture() {
-        k4::AppState& app = k4::App();
-        app.Frame = &frame;
         frame.area.show();
+        k4::AppState& app = k4::App();
         app.AppDir = dir.path() + QLatin1Char('/');
-        app.WorkspaceModified = false;
-        app.ReadOnly = false;
         app.WorkspacePath.clear();
         app.LastWorkspacePath.clear();
         app.MacroNames = QStringList(k4::kMacroCount, QStringLiteral("Undefined"));
-        app.Link.setMessageSink([this](const QString& text) { linkMessages << text; });
-        app.Link.setPortFactory(
-            [](int) -> std::unique_ptr<k4::SerialIo> { return std::make_unique<k4::NoPort>(); });
         QDir(dir.path()).mkdir(QStringLiteral("SKINS"));
         QImage skin(291, 154, QImage::Format_RGB32);
         skin.fill(Qt::darkBlue);
         skin.save(dir.filePath(QStringLiteral("SKINS/blue.bmp")));
     }
+    // The workspace's windows go first; the program's link and frame after them.
     ~WorkspaceFixture() {
         k4::CloseWorkspace();
         flush();
-        k4::App().Link.StopLink();
-        k4::App().Link.setMessageSink([](const QString&) {});
-        k4::App().Frame = nullptr;
     }
-    WorkspaceFixture(const WorkspaceFixture&) = delete;
-    WorkspaceFixture& operator=(const WorkspaceFixture&) = delete;
-
-    // Windows closed by a command go once the event loop runs again.
-    static void flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
@@ -81,9 +63,6 @@ public:
     }
 
     QTemporaryDir dir;
-    TestFrame frame;
-    ScriptedDialogs dialogs;
-    QStringList linkMessages;
 };
 
 // A workspace that uses every field: three devices, one with a skin from the skins folder.
