@@ -1,6 +1,7 @@
 #include "filebench.h"
 
 #include "benchtiming.h"
+#include "benchworkspace.h"
 #include "profilefile.h"
 #include "workspacefile.h"
 
@@ -11,34 +12,14 @@
 
 namespace k4bench {
 
-namespace {
-
-k4::WorkspaceFileData workspaceOf(int devices) {
-    k4::WorkspaceFileData data;
-    data.ManWidth = 178;
-    data.ManHeight = 383;
-    for (int i = 0; i < devices; ++i) {
-        k4::WorkspaceDevice device;
-        device.DeviceName = QStringLiteral("Transcoder %1 rack B").arg(i);
-        device.flags = 1;
-        device.DevID = static_cast<std::uint8_t>(i + 1);
-        device.Left = (i % 10) * 24;
-        device.Top = (i / 10) * 24;
-        device.Skin = QStringLiteral("blue.bmp");
-        data.Devices.push_back(device);
-    }
-    return data;
-}
-
-}  // namespace
-
 void RunFileBench(const QString& folder, int runs) {
     std::printf("Workspace file alone (%d runs each, median / slowest, ms)\n", runs);
     std::printf("%8s %18s %18s %18s %18s %10s\n", "devices", "save new file", "save over old",
                 "load", "memory only", "file size");
     const QDir dir(folder);
     for (int devices : {1, 2, 4, 8, 16, 32, 64, 127}) {
-        const k4::WorkspaceFileData data = workspaceOf(devices);
+        const k4::WorkspaceFileData data =
+            BenchWorkspace(devices, QStringLiteral(" rack B"), QStringLiteral("blue.bmp"));
         const QString path = dir.filePath(QStringLiteral("bench%1.DID").arg(devices));
         const Timing fresh = Measure(runs, [&](int) {
             QFile::remove(path);

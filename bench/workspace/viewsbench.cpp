@@ -2,6 +2,7 @@
 
 #include "appstate.h"
 #include "benchtiming.h"
+#include "benchworkspace.h"
 #include "kvtmanager.h"
 #include "offlineprogram.h"
 #include "workspace.h"
@@ -16,20 +17,8 @@ namespace k4bench {
 namespace {
 
 QString writeWorkspace(const QDir& dir, int devices) {
-    k4::WorkspaceFileData data;
-    data.ManWidth = 178;
-    data.ManHeight = 383;
-    for (int i = 0; i < devices; ++i) {
-        k4::WorkspaceDevice device;
-        device.DeviceName = QStringLiteral("Transcoder %1").arg(i);
-        device.flags = 1;
-        device.DevID = static_cast<std::uint8_t>(i + 1);
-        device.Left = (i % 10) * 24;
-        device.Top = (i / 10) * 24;
-        data.Devices.push_back(device);
-    }
     const QString path = dir.filePath(QStringLiteral("views%1.DID").arg(devices));
-    k4::WriteWorkspaceFile(path, data);
+    k4::WriteWorkspaceFile(path, BenchWorkspace(devices, QString(), QString()));
     return path;
 }
 
