@@ -21,6 +21,8 @@ namespace k4test {
 
 inline constexpr int kPatienceMs = 10000;
 
+inline const QString kModified = QStringLiteral("Workspace is modifed. Save current workspace?");
+
 // The polls kvtsim has seen so far; -1 when it did not say.
 inline int PollsSeen(KvtsimProcess& line) {
     const QString stats = line.command(QStringLiteral("stats"));
@@ -145,11 +147,34 @@ public:
         const QString path = dir->filePath(fileName);
         return WriteBytes(path, text) ? path : QString();
     }
+    // The program in this folder will start on kvtsim's line with rack.DID, a workspace of these
+    // devices, as its last file. Returns rack.DID's path; empty when a file could not be written.
+    QString startsWithRack(const QList<QPair<int, QByteArray>>& devices, int readOnly = 0) const {
+        if (!mapPortToLine()) {
+            return {};
+        }
+        const QString rack = writeWorkspace(QStringLiteral("rack.DID"),
+                                            WorkspaceText("rack.DID", devices, readOnly));
+        return !rack.isEmpty() && k4::WriteLastFile(settingsPath(), rack) ? rack : QString();
+    }
 
     KvtsimProcess line;
     std::unique_ptr<k4::LinkPump> pump;
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<ScriptedDialogs> dialogs;
+};
+
+// A test class against kvtsim: the line for the whole run, a program folder for each test.
+class LineTest : public QObject {
+    Q_OBJECT
+protected:
+    LineFixture fx_;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(fx_.startLine()); }
+    void init() { QVERIFY(fx_.begin()); }
+    void cleanup() { fx_.end(); }
+    void cleanupTestCase() { fx_.finish(); }
 };
 
 }  // namespace k4test

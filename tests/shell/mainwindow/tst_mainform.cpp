@@ -9,24 +9,19 @@
 #include <QMdiSubWindow>
 
 using k4::App;
+using k4test::kModified;
 using k4test::ProgramRun;
 using Answer = k4::Dialogs::Answer;
 
 namespace {
 
-const QString kModified = QStringLiteral("Workspace is modifed. Save current workspace?");
 const QString kNothing = QStringLiteral("Nothing for save!");
 
 }  // namespace
 
-class TestMainForm : public QObject {
+class TestMainForm : public k4test::LineTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(fx_.startLine()); }
-    void init() { QVERIFY(fx_.begin()); }
-    void cleanup() { fx_.end(); }
-    void cleanupTestCase() { fx_.finish(); }
-
     void firstStartWithoutSettings();
     void exitRightAfterNewAsks();
     void cancelKeepsRunningAndLastFile();
@@ -35,9 +30,6 @@ private Q_SLOTS:
     void movingWindowsIsNoChangeButIsSaved();
     void restartReloadsLastWorkspaceAndPolls();
     void startupWithLastFileGone();
-
-private:
-    k4test::LineFixture fx_;
 };
 
 void TestMainForm::firstStartWithoutSettings() {
@@ -111,10 +103,8 @@ void TestMainForm::cancelKeepsRunningAndLastFile() {
 }
 
 void TestMainForm::readOnlyTwiceLeavesMarkButModified() {
-    QVERIFY(fx_.mapPortToLine());
-    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
-                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}));
-    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}});
+    QVERIFY(!rack.isEmpty());
     ProgramRun run(fx_.folder());
     QVERIFY(run.startUp());
     QAction* mark = run.item("ROset");
@@ -137,10 +127,8 @@ void TestMainForm::readOnlyTwiceLeavesMarkButModified() {
 }
 
 void TestMainForm::newWorkspaceObeysReadOnlyMark() {
-    QVERIFY(fx_.mapPortToLine());
-    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
-                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}, 1));
-    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}}, 1);
+    QVERIFY(!rack.isEmpty());
     ProgramRun run(fx_.folder());
     QVERIFY(run.startUp());
     // The loaded mark shows on the menu item.
@@ -159,10 +147,8 @@ void TestMainForm::newWorkspaceObeysReadOnlyMark() {
 }
 
 void TestMainForm::movingWindowsIsNoChangeButIsSaved() {
-    QVERIFY(fx_.mapPortToLine());
-    const QString rack = fx_.writeWorkspace(
-        QStringLiteral("rack.DID"), k4test::WorkspaceText("rack.DID", {{1, "Alpha"}, {2, "Beta"}}));
-    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}, {2, "Beta"}});
+    QVERIFY(!rack.isEmpty());
     ProgramRun run(fx_.folder());
     QVERIFY(run.startUp());
     QVERIFY(!App().WorkspaceModified);
@@ -188,10 +174,8 @@ void TestMainForm::movingWindowsIsNoChangeButIsSaved() {
 }
 
 void TestMainForm::restartReloadsLastWorkspaceAndPolls() {
-    QVERIFY(fx_.mapPortToLine());
-    const QString rack = fx_.writeWorkspace(
-        QStringLiteral("rack.DID"), k4test::WorkspaceText("rack.DID", {{1, "Alpha"}, {2, "Beta"}}));
-    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}, {2, "Beta"}});
+    QVERIFY(!rack.isEmpty());
     const QString moved = fx_.dir->filePath(QStringLiteral("moved.DID"));
     {
         ProgramRun first(fx_.folder());

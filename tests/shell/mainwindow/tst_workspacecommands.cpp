@@ -8,23 +8,13 @@
 #include <QTreeWidgetItem>
 
 using k4::App;
+using k4test::kModified;
 using k4test::ProgramRun;
 using Answer = k4::Dialogs::Answer;
 
-namespace {
-
-const QString kModified = QStringLiteral("Workspace is modifed. Save current workspace?");
-
-}  // namespace
-
-class TestWorkspaceCommands : public QObject {
+class TestWorkspaceCommands : public k4test::LineTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(fx_.startLine()); }
-    void init() { QVERIFY(fx_.begin()); }
-    void cleanup() { fx_.end(); }
-    void cleanupTestCase() { fx_.finish(); }
-
     void saveAsOfNewWorkspace();
     void failedSaveKeepsChangesMarked();
     void saveRunsSaveAsWithoutItsFile_data();
@@ -34,9 +24,6 @@ private Q_SLOTS:
     void newAsksBeforeClosingAndForgetsTheFile();
     void openAsksAboutChanges_data();
     void openAsksAboutChanges();
-
-private:
-    k4test::LineFixture fx_;
 };
 
 void TestWorkspaceCommands::saveAsOfNewWorkspace() {
@@ -106,10 +93,8 @@ void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile_data() {
 void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile() {
     QFETCH(bool, rename);
     QFETCH(QString, proposed);
-    QVERIFY(fx_.mapPortToLine());
-    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
-                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}));
-    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}});
+    QVERIFY(!rack.isEmpty());
     ProgramRun run(fx_.folder());
     QVERIFY(run.startUp());
     QCOMPARE(App().WorkspacePath, rack);
@@ -135,10 +120,8 @@ void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile() {
 }
 
 void TestWorkspaceCommands::saveWritesExistingFileWithoutAsking() {
-    QVERIFY(fx_.mapPortToLine());
-    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
-                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}));
-    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}});
+    QVERIFY(!rack.isEmpty());
     ProgramRun run(fx_.folder());
     QVERIFY(run.startUp());
     QVERIFY(!App().WorkspaceModified);
@@ -161,11 +144,9 @@ void TestWorkspaceCommands::newAsksBeforeClosingAndForgetsTheFile_data() {
 
 void TestWorkspaceCommands::newAsksBeforeClosingAndForgetsTheFile() {
     QFETCH(bool, yes);
-    QVERIFY(fx_.mapPortToLine());
-    const QString rack = fx_.writeWorkspace(QStringLiteral("rack.DID"),
-                                            k4test::WorkspaceText("rack.DID", {{1, "Alpha"}}));
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}});
+    QVERIFY(!rack.isEmpty());
     const QByteArray rackBytes = k4test::ReadBytes(rack);
-    QVERIFY(k4::WriteLastFile(fx_.settingsPath(), rack));
     ProgramRun run(fx_.folder());
     QVERIFY(run.startUp());
     k4::TMDIKVTMAN* before = App().Manager;
