@@ -34,8 +34,13 @@ private Q_SLOTS:
     void splitHint();
 
 private:
-    QString writeFile(const QByteArray& text) {
+    // The settings file holding text; "<none>" leaves no file at all.
+    QString settingsFile(const QByteArray& text) {
         const QString path = dir_.filePath(QStringLiteral("KVT.INI"));
+        QFile::remove(path);
+        if (text == "<none>") {
+            return path;
+        }
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             qFatal("cannot write %s", qPrintable(path));
@@ -104,11 +109,7 @@ void TestShellParts::readSettings() {
     QFETCH(QByteArray, text);
     QFETCH(int, port);
     QFETCH(QString, lastFile);
-    QString path = dir_.filePath(QStringLiteral("KVT.INI"));
-    QFile::remove(path);
-    if (text != "<none>") {
-        path = writeFile(text);
-    }
+    const QString path = settingsFile(text);
     const k4::ShellSettings settings = k4::ReadShellSettings(path);
     QCOMPARE(int(settings.port), port);
     QCOMPARE(settings.lastFile, lastFile);
@@ -137,11 +138,7 @@ void TestShellParts::writeLastFileKeepsTheRest() {
     QFETCH(QByteArray, before);
     QFETCH(QString, lastFile);
     QFETCH(QByteArray, after);
-    QString path = dir_.filePath(QStringLiteral("KVT.INI"));
-    QFile::remove(path);
-    if (before != "<none>") {
-        path = writeFile(before);
-    }
+    const QString path = settingsFile(before);
     QVERIFY(k4::WriteLastFile(path, lastFile));
     QCOMPARE(readFile(path), after);
     QCOMPARE(k4::ReadShellSettings(path).lastFile, lastFile);
