@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "filesizelimit.h"
 #include "profilefile.h"
 
@@ -9,23 +10,8 @@
 #include <unistd.h>
 
 using k4::ProfileFile;
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QByteArray("<unreadable>");
-    }
-    return file.readAll();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-}  // namespace
+using k4test::ReadBytes;
+using k4test::WriteBytes;
 
 class TestProfileFile : public QObject {
     Q_OBJECT
@@ -157,7 +143,7 @@ void TestProfileFile::readString() {
     QFETCH(int, size);
     QFETCH(QByteArray, expected);
     if (!file.isNull()) {
-        QVERIFY(writeAll(path(), file));
+        QVERIFY(WriteBytes(path(), file));
     }
     QCOMPARE(ProfileFile(path()).readString(section, key, "DEF", size), expected);
     QCOMPARE(ProfileFile::GetString(path(), section, key, "DEF", size), expected);
@@ -191,7 +177,7 @@ void TestProfileFile::readInt_data() {
 void TestProfileFile::readInt() {
     QFETCH(QByteArray, file);
     QFETCH(int, expected);
-    QVERIFY(writeAll(path(), file));
+    QVERIFY(WriteBytes(path(), file));
     QCOMPARE(ProfileFile(path()).readInt("a", "N", 99), expected);
     QCOMPARE(ProfileFile::GetInt(path(), "A", "n", 99), expected);
 }
@@ -292,10 +278,10 @@ void TestProfileFile::writeString() {
     QFETCH(QByteArray, value);
     QFETCH(QByteArray, after);
     if (!before.isNull()) {
-        QVERIFY(writeAll(path(), before));
+        QVERIFY(WriteBytes(path(), before));
     }
     QVERIFY(ProfileFile::WriteString(path(), section, key, value));
-    QCOMPARE(readAll(path()), after);
+    QCOMPARE(ReadBytes(path()), after);
 }
 
 void TestProfileFile::writtenValueReadsBack_data() {
@@ -325,17 +311,17 @@ void TestProfileFile::writtenValueReadsBack() {
 void TestProfileFile::untouchedFileKeepsEveryByte() {
     static const char raw[] = "\xef\xbb\xbf; bom\r\n[A]\r\r\nk = v \n\n\r\n[ B ]x\r\n=\r\n\0\x80";
     const QByteArray odd(raw, sizeof(raw) - 1);
-    QVERIFY(writeAll(path(), odd));
+    QVERIFY(WriteBytes(path(), odd));
     ProfileFile file(path());
     QCOMPARE(file.text(), odd);
     file.writeString("A", "k", "v");  // same value: nothing changes
     QCOMPARE(file.text(), odd);
     QVERIFY(file.save());
-    QCOMPARE(readAll(path()), odd);
+    QCOMPARE(ReadBytes(path()), odd);
 }
 
 void TestProfileFile::manyEditsTouchTheDiskOnce() {
-    QVERIFY(writeAll(path(), "[A]\r\nk=1\r\n"));
+    QVERIFY(WriteBytes(path(), "[A]\r\nk=1\r\n"));
     ProfileFile file(path());
     QVERIFY(QFile::remove(path()));
     // The text was read once; it outlives the file and only save() writes.
@@ -344,7 +330,7 @@ void TestProfileFile::manyEditsTouchTheDiskOnce() {
     file.writeInt("B", "n", -5);
     QVERIFY(!QFile::exists(path()));
     QVERIFY(file.save());
-    QCOMPARE(readAll(path()), QByteArray("[A]\r\nk=2\r\n[B]\r\nn=-5\r\n"));
+    QCOMPARE(ReadBytes(path()), QByteArray("[A]\r\nk=2\r\n[B]\r\nn=-5\r\n"));
     QCOMPARE(file.readInt("B", "n", 0), -5);
     QVERIFY(file.hasKey("b", "N"));
     QVERIFY(!file.hasKey("B", "k"));
@@ -360,16 +346,16 @@ void TestProfileFile::oneObjectEqualsKeyByKeyWrites() {
     const Edit edits[] = {{"S2", "k", "w"},   {"S1", "new", "2"}, {"S3", "a", ""},
                           {"s1", "OLD", "3"}, {"S3", "b", "4"},   {"S2", "k", "w"},
                           {"S4", "c", "5"},   {"S2", "z", "6"}};
-    QVERIFY(writeAll(path("one.ini"), start));
-    QVERIFY(writeAll(path("many.ini"), start));
+    QVERIFY(WriteBytes(path("one.ini"), start));
+    QVERIFY(WriteBytes(path("many.ini"), start));
     ProfileFile one(path("one.ini"));
     for (const Edit& e : edits) {
         one.writeString(e.section, e.key, e.value);
         QVERIFY(ProfileFile::WriteString(path("many.ini"), e.section, e.key, e.value));
     }
     QVERIFY(one.save());
-    QCOMPARE(readAll(path("one.ini")), readAll(path("many.ini")));
-    QCOMPARE(readAll(path("one.ini")),
+    QCOMPARE(ReadBytes(path("one.ini")), ReadBytes(path("many.ini")));
+    QCOMPARE(ReadBytes(path("one.ini")),
              QByteArray("x=0\n[S1]\nold=3\nnew=2\r\n\n[S2]\r\n;c\r\nk=w\r\nz=6\r\n"
                         "[S3]\r\na=\r\nb=4\r\n[S4]\r\nc=5\r\n"));
 }
@@ -383,14 +369,14 @@ void TestProfileFile::failedSaveReturnsFalse_data() {
 
 void TestProfileFile::failedSaveReturnsFalse() {
     QFETCH(QString, target);
-    QVERIFY(writeAll(path("plain.txt"), "keep"));
+    QVERIFY(WriteBytes(path("plain.txt"), "keep"));
     QVERIFY(QDir(dir_->path()).mkdir("folder"));
     const QString full = QDir(dir_->path()).filePath(target);
     ProfileFile file(full);
     file.writeString("A", "k", "v");
     QVERIFY(!file.save());
     QVERIFY(!ProfileFile::WriteString(full, "A", "k", "v"));
-    QCOMPARE(readAll(path("plain.txt")), QByteArray("keep"));
+    QCOMPARE(ReadBytes(path("plain.txt")), QByteArray("keep"));
     QCOMPARE(QDir(dir_->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList({"folder", "plain.txt"}));
 }
@@ -405,7 +391,7 @@ void TestProfileFile::fullDiskLeavesOldFileWhole_data() {
 void TestProfileFile::fullDiskLeavesOldFileWhole() {
     QFETCH(int, valueSize);
     const QByteArray old("[A]\r\nk=old\r\n");
-    QVERIFY(writeAll(path(), old));
+    QVERIFY(WriteBytes(path(), old));
     ProfileFile file(path());
     file.writeString("A", "big", QByteArray(valueSize, 'x'));
     {
@@ -413,7 +399,7 @@ void TestProfileFile::fullDiskLeavesOldFileWhole() {
         QVERIFY(limit.active());
         QVERIFY(!file.save());
     }
-    QCOMPARE(readAll(path()), old);
+    QCOMPARE(ReadBytes(path()), old);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList({"test.ini"}));
     // Room again: the same object saves what it holds.
@@ -425,21 +411,21 @@ void TestProfileFile::writeProtectedFileIsNotReplaced() {
     if (geteuid() == 0) {
         QSKIP("root may write any file");
     }
-    QVERIFY(writeAll(path(), "[A]\r\nk=1\r\n"));
+    QVERIFY(WriteBytes(path(), "[A]\r\nk=1\r\n"));
     QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner));
     QVERIFY(!ProfileFile::WriteString(path(), "A", "k", "2"));
-    QCOMPARE(readAll(path()), QByteArray("[A]\r\nk=1\r\n"));
+    QCOMPARE(ReadBytes(path()), QByteArray("[A]\r\nk=1\r\n"));
 }
 
 void TestProfileFile::unreadableFileIsNotOverwritten() {
     // A folder stands for any file that exists but cannot be read: saving must not replace it.
     QVERIFY(QDir(dir_->path()).mkdir("ws.ini"));
-    QVERIFY(writeAll(path("ws.ini/inside"), "x"));
+    QVERIFY(WriteBytes(path("ws.ini/inside"), "x"));
     ProfileFile file(path("ws.ini"));
     QCOMPARE(file.readInt("A", "k", 7), 7);
     file.writeInt("A", "k", 1);
     QVERIFY(!file.save());
-    QCOMPARE(readAll(path("ws.ini/inside")), QByteArray("x"));
+    QCOMPARE(ReadBytes(path("ws.ini/inside")), QByteArray("x"));
 }
 
 QTEST_APPLESS_MAIN(TestProfileFile)

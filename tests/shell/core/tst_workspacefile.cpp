@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "filesizelimit.h"
 #include "profilefile.h"
 #include "profilestrings.h"
@@ -9,6 +10,8 @@
 
 using k4::WorkspaceDevice;
 using k4::WorkspaceFileData;
+using k4test::ReadBytes;
+using k4test::WriteBytes;
 
 Q_DECLARE_METATYPE(WorkspaceFileData)
 
@@ -58,16 +61,6 @@ WorkspaceFileData devicesData(int count) {
     return data;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray deviceSection(int slot, const char* name, int flags, int id) {
     return QByteArray("[Dev") + QByteArray::number(slot) + "]\r\nDeviceName=" + name +
            "\r\nflags=" + QByteArray::number(flags) + "\r\nDevID=" + QByteArray::number(id) +
@@ -109,7 +102,7 @@ void TestWorkspaceFile::init() {
 }
 
 void TestWorkspaceFile::sampleLoadsAsItsTwoDevices() {
-    QVERIFY(writeAll(path(), kSampleText));
+    QVERIFY(WriteBytes(path(), kSampleText));
     const WorkspaceFileData data = k4::ReadWorkspaceFile(path());
     QCOMPARE(data.Devices.size(), std::size_t{2});
     QCOMPARE(data.Devices[0].DevID, 1);
@@ -122,7 +115,7 @@ void TestWorkspaceFile::sampleLoadsAsItsTwoDevices() {
 void TestWorkspaceFile::sampleWrittenFromScratch() {
     const QString target = path(QStringLiteral("rack.DID"));
     QVERIFY(k4::WriteWorkspaceFile(target, sampleData()));
-    QCOMPARE(readAll(target), QByteArray(kSampleText));
+    QCOMPARE(ReadBytes(target), QByteArray(kSampleText));
 }
 
 void TestWorkspaceFile::roundTrip_data() {
@@ -180,11 +173,11 @@ void TestWorkspaceFile::roundTrip() {
 void TestWorkspaceFile::savingTwiceGivesTheSameBytes() {
     const WorkspaceFileData data = devicesData(5);
     QVERIFY(k4::WriteWorkspaceFile(path(), data));
-    const QByteArray first = readAll(path());
+    const QByteArray first = ReadBytes(path());
     QVERIFY(k4::WriteWorkspaceFile(path(), k4::ReadWorkspaceFile(path())));
-    QCOMPARE(readAll(path()), first);
+    QCOMPARE(ReadBytes(path()), first);
     QVERIFY(k4::WriteWorkspaceFile(path(), data));
-    QCOMPARE(readAll(path()), first);
+    QCOMPARE(ReadBytes(path()), first);
 }
 
 void TestWorkspaceFile::fewerDevicesOverMoreLeaveOldSections() {
@@ -209,8 +202,8 @@ void TestWorkspaceFile::writerEqualsKeyByKeyWrites() {
     const QByteArray start(
         "; rack\n[global]\nDevices = 3\nName=old.DID\n\n[Dev0]\nDeviceName=A\nflags=1\n"
         "[Dev1]\nflags=1\n[Dev2]\nDeviceName=C\n");
-    QVERIFY(writeAll(path("whole.DID"), start));
-    QVERIFY(writeAll(path("keys.DID"), start));
+    QVERIFY(WriteBytes(path("whole.DID"), start));
+    QVERIFY(WriteBytes(path("keys.DID"), start));
     const WorkspaceFileData data = devicesData(2);
     QVERIFY(k4::WriteWorkspaceFile(path("whole.DID"), data));
 
@@ -241,9 +234,9 @@ void TestWorkspaceFile::writerEqualsKeyByKeyWrites() {
     for (int i = 1; i <= 12; ++i) {
         put("MacroNames", "MacroName" + QByteArray::number(i), "Undefined");
     }
-    QByteArray expected = readAll(keys);
+    QByteArray expected = ReadBytes(keys);
     expected.replace("Name=keys.DID", "Name=whole.DID");
-    QCOMPARE(readAll(path("whole.DID")), expected);
+    QCOMPARE(ReadBytes(path("whole.DID")), expected);
 }
 
 void TestWorkspaceFile::read_data() {
@@ -369,7 +362,7 @@ void TestWorkspaceFile::read() {
     QFETCH(QByteArray, text);
     QFETCH(WorkspaceFileData, expected);
     if (!text.isNull()) {
-        QVERIFY(writeAll(path(), text));
+        QVERIFY(WriteBytes(path(), text));
     }
     const WorkspaceFileData data = k4::ReadWorkspaceFile(path());
     QCOMPARE(data.Name, expected.Name);
@@ -423,17 +416,17 @@ void TestWorkspaceFile::encodeString() {
 }
 
 void TestWorkspaceFile::failedWriteKeepsOldFile() {
-    QVERIFY(writeAll(path("plain"), "x"));
+    QVERIFY(WriteBytes(path("plain"), "x"));
     QVERIFY(!k4::WriteWorkspaceFile(path("plain/ws.DID"), sampleData()));
 
     QVERIFY(k4::WriteWorkspaceFile(path(), devicesData(3)));
-    const QByteArray old = readAll(path());
+    const QByteArray old = ReadBytes(path());
     {
         k4test::FileSizeLimit limit(static_cast<rlim_t>(old.size()));
         QVERIFY(limit.active());
         QVERIFY(!k4::WriteWorkspaceFile(path(), devicesData(20)));
     }
-    QCOMPARE(readAll(path()), old);
+    QCOMPARE(ReadBytes(path()), old);
 }
 
 QTEST_APPLESS_MAIN(TestWorkspaceFile)

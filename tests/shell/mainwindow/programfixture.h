@@ -3,6 +3,7 @@
 // A program folder of its own for each test, and a main window started in it the way the program
 // starts.
 #include "appstate.h"
+#include "filebytes.h"
 #include "kvtsimprocess.h"
 #include "linkpump.h"
 #include "linkwiring.h"
@@ -42,17 +43,6 @@ inline void ResetProgramState() {
     app.StartupDone = false;
     app.RS232Port = 1;
     app.ReadOnly = false;
-}
-
-inline QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
 }
 
 // A workspace file as an operator's program would have written it.

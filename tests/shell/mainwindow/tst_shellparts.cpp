@@ -1,6 +1,7 @@
 // The main window's widget-free parts: the settings file, the program folder, the build date,
 // tiling and the hint texts.
 #include "builddate.h"
+#include "filebytes.h"
 #include "menutable.h"
 #include "shellsettings.h"
 #include "windowtiling.h"
@@ -38,19 +39,10 @@ private:
     QString settingsFile(const QByteArray& text) {
         const QString path = dir_.filePath(QStringLiteral("KVT.INI"));
         QFile::remove(path);
-        if (text == "<none>") {
-            return path;
-        }
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (text != "<none>" && !k4test::WriteBytes(path, text)) {
             qFatal("cannot write %s", qPrintable(path));
         }
-        file.write(text);
         return path;
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
     QTemporaryDir dir_;
@@ -140,7 +132,7 @@ void TestShellParts::writeLastFileKeepsTheRest() {
     QFETCH(QByteArray, after);
     const QString path = settingsFile(before);
     QVERIFY(k4::WriteLastFile(path, lastFile));
-    QCOMPARE(readFile(path), after);
+    QCOMPARE(k4test::ReadBytes(path), after);
     QCOMPARE(k4::ReadShellSettings(path).lastFile, lastFile);
 }
 

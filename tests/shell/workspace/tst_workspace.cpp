@@ -1,6 +1,7 @@
 // Saving, loading and closing a workspace through its windows: the manager, its tree and the
 // panels are built from the file and written back from what they show.
 #include "../core/filesizelimit.h"
+#include "filebytes.h"
 #include "workspacefixture.h"
 
 #include "profilefile.h"
@@ -13,19 +14,11 @@
 #include <QTreeWidget>
 
 using namespace k4;
+using k4test::ReadBytes;
 using k4test::RichWorkspace;
 using k4test::WorkspaceFixture;
 
 Q_DECLARE_METATYPE(WorkspaceFileData)
-
-namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-}  // namespace
 
 class TestWorkspace : public QObject {
     Q_OBJECT
