@@ -1,7 +1,7 @@
 // Saving, loading and closing a workspace through its windows: the manager, its tree and the
 // panels are built from the file and written back from what they show.
-#include "../core/filesizelimit.h"
 #include "filebytes.h"
+#include "filesizelimit.h"
 #include "workspacefixture.h"
 
 #include "profilefile.h"
