@@ -22,8 +22,16 @@ QString DecodeProfileString(const QByteArray& value, int maxBytes) {
     }
     // A stateful decoder holds back an incomplete character at the end of its input instead of
     // turning it into a replacement character.
+    const QByteArray bytes = value.left(maxBytes);
     QStringDecoder decoder(QStringDecoder::System);
-    return decoder.decode(value.left(maxBytes));
+    const QString text = decoder.decode(bytes);
+    if (!decoder.hasError()) {
+        return text;
+    }
+    // Not text of this system's code page: most likely a name written on Windows in its 8-bit
+    // code page. Latin-1 keeps every letter readable, where replacement characters would be saved
+    // back and lose the name for good.
+    return QString::fromLatin1(bytes);
 }
 
 QByteArray EncodeProfileString(const QString& text) {

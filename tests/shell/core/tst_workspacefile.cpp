@@ -350,6 +350,16 @@ void TestWorkspaceFile::read_data() {
     cut.MacroNames[0] = QString(99, QLatin1Char('m'));
     cut.Devices.push_back(WorkspaceDevice{QString(48, QLatin1Char('d')), 1, 9});
     cut.Devices[0].Skin = QString(254, QLatin1Char('s'));
+    WorkspaceFileData windowsText;
+    windowsText.Name = QStringLiteral("Halle S\u00fcd.DID");
+    windowsText.Devices.push_back(WorkspaceDevice{QStringLiteral("Ger\u00e4t 1"), 1, 9});
+    QTest::newRow("8-bit text written on Windows keeps its letters")
+        << QByteArray(
+               "[Global]\r\nDevices=1\r\nName=Halle S\xfc"
+               "d.DID\r\n"
+               "[Dev0]\r\nDeviceName=Ger\xe4t 1\r\nflags=1\r\nDevID=9\r\n")
+        << windowsText;
+
     QTest::newRow("strings cut, never through a character")
         << "[Global]\r\nDevices=1\r\nName=" + QByteArray(60, 'n') + "\r\n" +
                "[Dev0]\r\nDeviceName=" + QByteArray(48, 'd') + "\xc3\xa9" +
