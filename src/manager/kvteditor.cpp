@@ -3,6 +3,7 @@
 #include "appstate.h"
 #include "deviceidrules.h"
 #include "dialogs.h"
+#include "formfont.h"
 #include "kvtmanager.h"
 #include "updownbutton.h"
 
@@ -40,6 +41,7 @@ TKVTEditor::TKVTEditor(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("KVTEditor"));
     setWindowTitle(QStringLiteral("Edit transcoder"));
+    setFont(FormFont());
     setModal(true);
     setFixedSize(281, 105);
     move(441, 214);

@@ -3,6 +3,7 @@
 #include "appstate.h"
 #include "displaycells.h"
 #include "displayfont.h"
+#include "formfont.h"
 #include "panelparts.h"
 
 #include <QAction>
@@ -48,15 +49,8 @@ constexpr QPoint kGridPos{0, 24};
 constexpr QSize kGridSize{293, 49};
 constexpr QRect kLedRect{0, 104, 9, 9};
 
-QFont WindowFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    return font;
-}
-
 QFont BoldFont(int pixelHeight) {
-    QFont font = WindowFont();
+    QFont font = FormFont();
     font.setPixelSize(pixelHeight);
     font.setBold(true);
     return font;
@@ -98,7 +92,7 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent), handle_(NewViewHandle()
     setObjectName(QStringLiteral("MDIChild"));
     setWindowTitle(QStringLiteral("ID=? New transcoder"));
     setFixedSize(kPanelClientWidth, kPanelClientHeight);
-    setFont(WindowFont());
+    setFont(FormFont());
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
 
