@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
     clang libclang-rt-14-dev clang-format
-    fonts-dejavu-core xfonts-terminus
+    fonts-dejavu-core fonts-dejavu-extra xfonts-terminus
     xvfb xauth x11-apps imagemagick
 )
 

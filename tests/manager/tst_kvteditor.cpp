@@ -68,6 +68,12 @@ private Q_SLOTS:
         QCOMPARE(editor.GroupBox1->title(), QStringLiteral("Enter:"));
         QCOMPARE(editor.Label2->text(), QStringLiteral("Device ID(1-127)"));
         QCOMPARE(editor.Label1->text(), QStringLiteral("Title:"));
+        // In the layout's places the label texts end before the fields beside them begin.
+        for (const auto& [label, field] :
+             {std::pair{editor.Label2, editor.ID}, std::pair{editor.Label1, editor.Title}}) {
+            const int end = label->x() + label->fontMetrics().horizontalAdvance(label->text());
+            QVERIFY2(end <= field->x(), qPrintable(label->objectName()));
+        }
         QCOMPARE(editor.EditOk->text(), QStringLiteral("Ok"));
         QVERIFY(editor.EditOk->isDefault());
         QCOMPARE(editor.ID->maxLength(), 3);
