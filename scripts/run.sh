@@ -44,11 +44,26 @@ if [ -n "$device" ] && [ "$device" != "$bus" ] && [ -c "$device" ] &&
     exec "$exe"
 fi
 
-echo "run.sh: no serial device set for port $port in $settings; K4mgr runs against kvtsim (demo devices)"
+# A device the operator named but that is not there now (an adapter unplugged) is only lent to
+# the simulator for this run: the setting is put back when K4mgr exits.
+restore=""
+if [ -n "$device" ] && [ "$device" != "$bus" ]; then
+    echo "run.sh: port $port names $device, which cannot be opened now; K4mgr runs against kvtsim (demo devices) this time"
+    restore=$device
+else
+    echo "run.sh: no serial device set for port $port in $settings; K4mgr runs against kvtsim (demo devices)"
+fi
 sim_out="$runtime/kvtsim.out"
 "$build/tools/kvtsim/kvtsim" --demo --link "$bus" </dev/null >"$sim_out" 2>&1 &
 sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+finish() {
+    kill "$sim" 2>/dev/null || true
+    wait "$sim" 2>/dev/null || true
+    if [ -n "$restore" ]; then
+        ini_set "$settings" KVT_PORTS "COM$port" "$restore"
+    fi
+}
+trap finish EXIT
 for _ in $(seq 100); do
     grep -q '^READY' "$sim_out" 2>/dev/null && break
     kill -0 "$sim" 2>/dev/null || { cat "$sim_out" >&2; exit 1; }
