@@ -2,8 +2,8 @@
 // talking to kvtsim: start-up, the close sequence, Read only, window places and a restart.
 #include "devicetree.h"
 #include "kvtmanager.h"
+#include "linefixture.h"
 #include "mdichild.h"
-#include "programfixture.h"
 #include "scripteddialogs.h"
 
 #include <QMdiSubWindow>

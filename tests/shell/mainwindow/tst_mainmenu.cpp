@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTemporaryDir>
 
 using k4::App;
 using k4test::ProgramRun;
