@@ -17,6 +17,8 @@ class TestWorkspaceCommands : public k4test::LineTest {
 private Q_SLOTS:
     void saveAsOfNewWorkspace();
     void failedSaveKeepsChangesMarked();
+    void failedSaveAfterYesKeepsTheWorkspace_data();
+    void failedSaveAfterYesKeepsTheWorkspace();
     void saveRunsSaveAsWithoutItsFile_data();
     void saveRunsSaveAsWithoutItsFile();
     void saveWritesExistingFileWithoutAsking();
@@ -80,6 +82,37 @@ void TestWorkspaceCommands::failedSaveKeepsChangesMarked() {
     fx_.dialogs->answers = {Answer::No};
     run.item("FileExitItem")->trigger();
     QVERIFY(fx_.dialogs->shown.contains(kModified));
+}
+
+void TestWorkspaceCommands::failedSaveAfterYesKeepsTheWorkspace_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Exit") << QStringLiteral("FileExitItem");
+    QTest::newRow("Open") << QStringLiteral("FileOpenItem");
+}
+
+// Yes to "save the changes?" whose write then fails: going on would lose the changes the operator
+// just asked to keep, so the command stops with the workspace as it was.
+void TestWorkspaceCommands::failedSaveAfterYesKeepsTheWorkspace() {
+    QFETCH(QString, command);
+    QVERIFY(fx_.mapPortToLine());
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    run.item("FileNewItem")->trigger();
+    k4::TMDIKVTMAN* manager = App().Manager;
+
+    fx_.dialogs->answers = {Answer::Yes};
+    fx_.dialogs->fileNames = {fx_.dir->filePath(QStringLiteral("no such folder/rack.DID"))};
+    run.item(command.toLatin1().constData())->trigger();
+    QCOMPARE(fx_.dialogs->shown.size(), 2);
+    QCOMPARE(fx_.dialogs->shown.front(), kModified);
+    QVERIFY2(fx_.dialogs->shown.back().contains(QStringLiteral("rack.DID")),
+             qPrintable(fx_.dialogs->shown.back()));
+    QVERIFY(run.form->isVisible());
+    QCOMPARE(App().Manager, manager);
+    QVERIFY(App().WorkspaceModified);
+    QVERIFY(fx_.dialogs->openRequests.empty());
+    QVERIFY(!QFile::exists(fx_.settingsPath()) ||
+            k4::ReadShellSettings(fx_.settingsPath()).lastFile.isEmpty());
 }
 
 void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile_data() {
