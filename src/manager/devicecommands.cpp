@@ -204,7 +204,7 @@ void TMDIKVTMAN::TreeView1DblClick() {
 }
 
 void TMDIKVTMAN::loadSkin(TMDIChild* panel, const QString& skin) const {
-    const QString path = App().AppDir + QStringLiteral("SKINS/") + skin;
+    const QString path = App().skinsDir() + skin;
     if (skin.isEmpty() || !QFileInfo(path).isFile()) {
         return;
     }
