@@ -1,10 +1,10 @@
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
-#include "aboutbox.h"
-#include "appstate.h"
-#include "kvteditor.h"
-#include "linkpump.h"
-#include "linkwiring.h"
-#include "mainform.h"
+#include "manager/kvteditor.h"
+#include "shell/aboutbox.h"
+#include "shell/linkwiring.h"
+#include "shell/mainform.h"
+#include "state/appstate.h"
+#include "state/linkpump.h"
 
 #include <QApplication>
 #include <QScreen>

@@ -3,12 +3,12 @@
 // given) and prints one figure per line: poll rate, exchange time against its floor, loop ratio,
 // key latency and the link thread's CPU use.
 #include "kvtsimprocess.h"
-#include "linkcontroller.h"
-#include "linkupdatequeue.h"
-#include "qtserialio.h"
+#include "link/linkcontroller.h"
+#include "link/linkupdatequeue.h"
+#include "link/qtserialio.h"
+#include "link/trs232flow.h"
 #include "threadcpu.h"
 #include "timingport.h"
-#include "trs232flow.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -2,8 +2,8 @@
 
 // A port that passes everything to the real line and notes when each exchange's request went out
 // and when its read ended, for the link benchmark.
-#include "frame.h"
-#include "serialio.h"
+#include "link/frame.h"
+#include "link/serialio.h"
 
 #include <chrono>
 #include <memory>

@@ -2,7 +2,7 @@
 
 // The workspace both benchmarks save and load: devices 1 to n, in rows of ten as an operator lays
 // them out, each named "Transcoder <slot>" followed by nameTail.
-#include "workspacefile.h"
+#include "core/workspacefile.h"
 
 #include <QString>
 

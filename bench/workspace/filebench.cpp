@@ -2,8 +2,8 @@
 
 #include "benchtiming.h"
 #include "benchworkspace.h"
-#include "profilefile.h"
-#include "workspacefile.h"
+#include "core/profilefile.h"
+#include "core/workspacefile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 #include "viewsbench.h"
 
-#include "appstate.h"
 #include "benchtiming.h"
 #include "benchworkspace.h"
-#include "kvtmanager.h"
+#include "core/workspacefile.h"
+#include "manager/kvtmanager.h"
 #include "offlineprogram.h"
-#include "workspace.h"
-#include "workspacefile.h"
+#include "state/appstate.h"
+#include "workspace/workspace.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
-#include "deviceidrules.h"
+#include "core/deviceidrules.h"
 
-#include "devicetable.h"
+#include "core/devicetable.h"
 
 namespace k4 {
 

@@ -1,4 +1,4 @@
-#include "devicetable.h"
+#include "core/devicetable.h"
 
 namespace k4 {
 
@@ -46,7 +46,9 @@ void DeviceRecord::copyFrom(const DeviceRecord& other) {
 
 QString DeviceLabel(std::uint8_t devId, const QString& name) {
     // The ID prints as a signed 8-bit value, as the workspace file stores it.
-    return QStringLiteral("ID=%1 %2").arg(static_cast<int>(static_cast<std::int8_t>(devId))).arg(name);
+    return QStringLiteral("ID=%1 %2")
+        .arg(static_cast<int>(static_cast<std::int8_t>(devId)))
+        .arg(name);
 }
 
 int DeviceTable::append(NodeHandle node, PanelHandle panel) {

@@ -1,6 +1,6 @@
-#include "profilefile.h"
+#include "core/profilefile.h"
 
-#include "profiletext.h"
+#include "core/profiletext.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "profilestrings.h"
+#include "core/profilestrings.h"
 
 #include <QStringDecoder>
 

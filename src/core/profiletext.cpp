@@ -1,4 +1,4 @@
-#include "profiletext.h"
+#include "core/profiletext.h"
 
 #include <cstdint>
 

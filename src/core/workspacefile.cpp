@@ -1,7 +1,7 @@
-#include "workspacefile.h"
+#include "core/workspacefile.h"
 
-#include "profilefile.h"
-#include "profilestrings.h"
+#include "core/profilefile.h"
+#include "core/profilestrings.h"
 
 #include <algorithm>
 #include <limits>

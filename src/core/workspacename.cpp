@@ -1,4 +1,4 @@
-#include "workspacename.h"
+#include "core/workspacename.h"
 
 namespace k4 {
 

@@ -1,4 +1,4 @@
-#include "commandring.h"
+#include "link/commandring.h"
 
 namespace k4 {
 

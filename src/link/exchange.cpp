@@ -1,6 +1,6 @@
-#include "exchange.h"
+#include "link/exchange.h"
 
-#include "frame.h"
+#include "link/frame.h"
 
 #include <algorithm>
 #include <array>

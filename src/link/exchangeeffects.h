@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devicetable.h"
+#include "core/devicetable.h"
 
 #include <array>
 #include <cstdint>

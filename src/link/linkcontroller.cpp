@@ -1,7 +1,7 @@
-#include "linkcontroller.h"
+#include "link/linkcontroller.h"
 
-#include "portpath.h"
-#include "trs232flow.h"
+#include "link/portpath.h"
+#include "link/trs232flow.h"
 
 #include <QDebug>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "devicetable.h"
-#include "exchangeeffects.h"
-#include "serialio.h"
+#include "core/devicetable.h"
+#include "link/exchangeeffects.h"
+#include "link/serialio.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "linkupdatequeue.h"
+#include "link/linkupdatequeue.h"
 
 #include <utility>
 
@@ -31,14 +31,24 @@ void LinkUpdateQueue::writeCells(PanelHandle panel, const DisplayCells& cells,
                                  std::uint8_t highlightMask) {
     push({Kind::Cells, highlightMask, panel, cells});
 }
-void LinkUpdateQueue::showCommError(PanelHandle panel) { push({Kind::CommError, 0, panel, {}}); }
-void LinkUpdateQueue::repaintPanel(PanelHandle panel) { push({Kind::RepaintPanel, 0, panel, {}}); }
-void LinkUpdateQueue::showPanel(PanelHandle panel) { push({Kind::ShowPanel, 0, panel, {}}); }
+void LinkUpdateQueue::showCommError(PanelHandle panel) {
+    push({Kind::CommError, 0, panel, {}});
+}
+void LinkUpdateQueue::repaintPanel(PanelHandle panel) {
+    push({Kind::RepaintPanel, 0, panel, {}});
+}
+void LinkUpdateQueue::showPanel(PanelHandle panel) {
+    push({Kind::ShowPanel, 0, panel, {}});
+}
 void LinkUpdateQueue::setNodeImage(NodeHandle node, int image) {
     push({Kind::NodeImage, static_cast<std::uint8_t>(image), node, {}});
 }
-void LinkUpdateQueue::repaintTree() { push({Kind::Tree, 0, kNoHandle, {}}); }
-void LinkUpdateQueue::beep() { push({Kind::Beep, 0, kNoHandle, {}}); }
+void LinkUpdateQueue::repaintTree() {
+    push({Kind::Tree, 0, kNoHandle, {}});
+}
+void LinkUpdateQueue::beep() {
+    push({Kind::Beep, 0, kNoHandle, {}});
+}
 
 std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
     delivering_.clear();
@@ -48,13 +58,27 @@ std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
     }
     for (const Update& u : delivering_) {
         switch (u.kind) {
-            case Kind::Cells: target.writeCells(u.handle, u.cells, u.value); break;
-            case Kind::CommError: target.showCommError(u.handle); break;
-            case Kind::RepaintPanel: target.repaintPanel(u.handle); break;
-            case Kind::ShowPanel: target.showPanel(u.handle); break;
-            case Kind::NodeImage: target.setNodeImage(u.handle, u.value); break;
-            case Kind::Tree: target.repaintTree(); break;
-            case Kind::Beep: target.beep(); break;
+            case Kind::Cells:
+                target.writeCells(u.handle, u.cells, u.value);
+                break;
+            case Kind::CommError:
+                target.showCommError(u.handle);
+                break;
+            case Kind::RepaintPanel:
+                target.repaintPanel(u.handle);
+                break;
+            case Kind::ShowPanel:
+                target.showPanel(u.handle);
+                break;
+            case Kind::NodeImage:
+                target.setNodeImage(u.handle, u.value);
+                break;
+            case Kind::Tree:
+                target.repaintTree();
+                break;
+            case Kind::Beep:
+                target.beep();
+                break;
         }
     }
     return delivering_.size();

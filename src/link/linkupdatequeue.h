@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchangeeffects.h"
+#include "link/exchangeeffects.h"
 
 #include <atomic>
 #include <functional>
@@ -37,7 +37,15 @@ public:
     std::size_t pending() const;
 
 private:
-    enum class Kind : std::uint8_t { Cells, CommError, RepaintPanel, ShowPanel, NodeImage, Tree, Beep };
+    enum class Kind : std::uint8_t {
+        Cells,
+        CommError,
+        RepaintPanel,
+        ShowPanel,
+        NodeImage,
+        Tree,
+        Beep
+    };
     struct Update {
         Kind kind;
         std::uint8_t value;  // highlight mask or image

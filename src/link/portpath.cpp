@@ -1,7 +1,7 @@
-#include "portpath.h"
+#include "link/portpath.h"
 
-#include "profilefile.h"
-#include "qtserialio.h"
+#include "core/profilefile.h"
+#include "link/qtserialio.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trs232flow.h"
+#include "link/trs232flow.h"
 
 #include <QString>
 

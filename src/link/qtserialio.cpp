@@ -1,4 +1,4 @@
-#include "qtserialio.h"
+#include "link/qtserialio.h"
 
 #include <QSerialPort>
 

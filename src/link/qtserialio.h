@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serialio.h"
+#include "link/serialio.h"
 
 #include <QString>
 

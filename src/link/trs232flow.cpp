@@ -1,7 +1,7 @@
-#include "trs232flow.h"
+#include "link/trs232flow.h"
 
-#include "exchange.h"
-#include "frame.h"
+#include "link/exchange.h"
+#include "link/frame.h"
 
 namespace k4 {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "commandring.h"
-#include "devicetable.h"
-#include "exchangeeffects.h"
-#include "serialio.h"
-#include "wakeevent.h"
+#include "core/devicetable.h"
+#include "link/commandring.h"
+#include "link/exchangeeffects.h"
+#include "link/serialio.h"
+#include "link/wakeevent.h"
 
 #include <QThread>
 

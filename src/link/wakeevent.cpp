@@ -1,4 +1,4 @@
-#include "wakeevent.h"
+#include "link/wakeevent.h"
 
 namespace k4 {
 

@@ -1,13 +1,13 @@
 // The manager's commands on the device table: add, edit (the label-edit flow), delete, rename the
 // workspace, open a panel, and build the views of a loaded workspace.
-#include "appstate.h"
-#include "devicetree.h"
-#include "dialogs.h"
-#include "kvteditor.h"
-#include "kvtmanager.h"
-#include "mainframe.h"
-#include "mdichild.h"
-#include "workspacename.h"
+#include "core/workspacename.h"
+#include "manager/devicetree.h"
+#include "manager/kvteditor.h"
+#include "manager/kvtmanager.h"
+#include "panel/mdichild.h"
+#include "state/appstate.h"
+#include "state/dialogs.h"
+#include "state/mainframe.h"
 
 #include <QFileInfo>
 #include <QLabel>

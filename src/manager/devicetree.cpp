@@ -1,6 +1,6 @@
-#include "devicetree.h"
+#include "manager/devicetree.h"
 
-#include "imagelist.h"
+#include "manager/imagelist.h"
 
 #include <QLineEdit>
 #include <QStyledItemDelegate>

@@ -1,4 +1,4 @@
-#include "imagelist.h"
+#include "manager/imagelist.h"
 
 // The pictures live in this static library's resources, which the linker keeps only when they are
 // registered explicitly.

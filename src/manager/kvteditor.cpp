@@ -1,11 +1,11 @@
-#include "kvteditor.h"
+#include "manager/kvteditor.h"
 
-#include "appstate.h"
-#include "deviceidrules.h"
-#include "dialogs.h"
-#include "formfont.h"
-#include "kvtmanager.h"
-#include "updownbutton.h"
+#include "core/deviceidrules.h"
+#include "manager/kvtmanager.h"
+#include "manager/updownbutton.h"
+#include "state/appstate.h"
+#include "state/dialogs.h"
+#include "state/formfont.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>

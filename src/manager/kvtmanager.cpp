@@ -1,10 +1,10 @@
-#include "kvtmanager.h"
+#include "manager/kvtmanager.h"
 
-#include "appstate.h"
-#include "devicetree.h"
-#include "imagelist.h"
-#include "mainframe.h"
-#include "mdichild.h"
+#include "manager/devicetree.h"
+#include "manager/imagelist.h"
+#include "panel/mdichild.h"
+#include "state/appstate.h"
+#include "state/mainframe.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "updownbutton.h"
+#include "manager/updownbutton.h"
 
 #include <QKeyEvent>
 #include <QToolButton>

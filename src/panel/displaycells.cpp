@@ -1,4 +1,4 @@
-#include "displaycells.h"
+#include "panel/displaycells.h"
 
 namespace k4 {
 

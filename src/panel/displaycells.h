@@ -1,7 +1,7 @@
 #pragma once
 
 // The display's drawing and content rules, kept free of widgets so they can be checked alone.
-#include "exchangeeffects.h"
+#include "link/exchangeeffects.h"
 
 #include <QColor>
 #include <QPoint>

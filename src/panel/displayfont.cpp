@@ -1,6 +1,6 @@
-#include "displayfont.h"
+#include "panel/displayfont.h"
 
-#include "displaycells.h"
+#include "panel/displaycells.h"
 
 #include <QFile>
 #include <QFontDatabase>

@@ -1,10 +1,10 @@
-#include "mdichild.h"
+#include "panel/mdichild.h"
 
-#include "appstate.h"
-#include "displaycells.h"
-#include "displayfont.h"
-#include "formfont.h"
-#include "panelparts.h"
+#include "panel/displaycells.h"
+#include "panel/displayfont.h"
+#include "panel/panelparts.h"
+#include "state/appstate.h"
+#include "state/formfont.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "devicetable.h"
-#include "viewregistry.h"
+#include "core/devicetable.h"
+#include "state/viewregistry.h"
 
 #include <QPointer>
 #include <QString>

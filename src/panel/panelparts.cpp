@@ -1,6 +1,6 @@
-#include "panelparts.h"
+#include "panel/panelparts.h"
 
-#include "displaycells.h"
+#include "panel/displaycells.h"
 
 #include <QPainter>
 

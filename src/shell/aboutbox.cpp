@@ -1,6 +1,6 @@
-#include "aboutbox.h"
+#include "shell/aboutbox.h"
 
-#include "builddate.h"
+#include "shell/builddate.h"
 
 #include <QFrame>
 #include <QGuiApplication>

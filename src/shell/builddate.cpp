@@ -1,4 +1,4 @@
-#include "builddate.h"
+#include "shell/builddate.h"
 
 namespace k4 {
 

@@ -1,9 +1,9 @@
-#include "linkwiring.h"
+#include "shell/linkwiring.h"
 
-#include "appstate.h"
-#include "dialogs.h"
-#include "linkpump.h"
-#include "portpath.h"
+#include "link/portpath.h"
+#include "state/appstate.h"
+#include "state/dialogs.h"
+#include "state/linkpump.h"
 
 namespace k4 {
 

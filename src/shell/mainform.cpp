@@ -1,10 +1,10 @@
-#include "mainform.h"
+#include "shell/mainform.h"
 
-#include "aboutbox.h"
-#include "appstate.h"
-#include "dialogs.h"
-#include "menutable.h"
-#include "windowtiling.h"
+#include "shell/aboutbox.h"
+#include "shell/menutable.h"
+#include "shell/windowtiling.h"
+#include "state/appstate.h"
+#include "state/dialogs.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainframe.h"
-#include "workspacecommands.h"
+#include "shell/workspacecommands.h"
+#include "state/mainframe.h"
 
 #include <QMainWindow>
 #include <QPointer>

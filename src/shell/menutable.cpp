@@ -1,4 +1,4 @@
-#include "menutable.h"
+#include "shell/menutable.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
-#include "shellsettings.h"
+#include "shell/shellsettings.h"
 
-#include "profilefile.h"
+#include "core/profilefile.h"
 
 #include <QDir>
 #include <QFile>

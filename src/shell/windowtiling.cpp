@@ -1,4 +1,4 @@
-#include "windowtiling.h"
+#include "shell/windowtiling.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
-#include "workspacecommands.h"
+#include "shell/workspacecommands.h"
 
-#include "appstate.h"
-#include "dialogs.h"
-#include "kvtmanager.h"
-#include "mainframe.h"
-#include "shellsettings.h"
-#include "workspace.h"
+#include "manager/kvtmanager.h"
+#include "shell/shellsettings.h"
+#include "state/appstate.h"
+#include "state/dialogs.h"
+#include "state/mainframe.h"
+#include "workspace/workspace.h"
 
 #include <QFileInfo>
 #include <QTreeWidgetItem>

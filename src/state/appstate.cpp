@@ -1,4 +1,4 @@
-#include "appstate.h"
+#include "state/appstate.h"
 
 #include <QFileInfo>
 

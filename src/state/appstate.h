@@ -1,8 +1,8 @@
 #pragma once
 
-#include "linkcontroller.h"
-#include "linkupdatequeue.h"
-#include "viewregistry.h"
+#include "link/linkcontroller.h"
+#include "link/linkupdatequeue.h"
+#include "state/viewregistry.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "state/dialogs.h"
 
 #include <QApplication>
 #include <QDialog>

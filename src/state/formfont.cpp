@@ -1,4 +1,4 @@
-#include "formfont.h"
+#include "state/formfont.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "linkpump.h"
+#include "state/linkpump.h"
 
-#include "linkupdatequeue.h"
+#include "link/linkupdatequeue.h"
 
 #include <QMetaObject>
 
@@ -11,7 +11,9 @@ LinkPump::LinkPump(LinkUpdateQueue& queue, ExchangeEffects& target, QObject* par
     queue_.setWake([this] { wake(); });
 }
 
-LinkPump::~LinkPump() { queue_.setWake({}); }
+LinkPump::~LinkPump() {
+    queue_.setWake({});
+}
 
 void LinkPump::wake() {
     // One queued call per batch is enough: deliverNow takes everything pending.

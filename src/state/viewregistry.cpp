@@ -1,4 +1,4 @@
-#include "viewregistry.h"
+#include "state/viewregistry.h"
 
 #include <QApplication>
 
@@ -10,14 +10,18 @@ void ViewRegistry::addPanel(PanelHandle handle, PanelView* view) {
     }
 }
 
-void ViewRegistry::removePanel(PanelHandle handle) { panels_.erase(handle); }
+void ViewRegistry::removePanel(PanelHandle handle) {
+    panels_.erase(handle);
+}
 
 PanelView* ViewRegistry::panel(PanelHandle handle) const {
     const auto it = panels_.find(handle);
     return it == panels_.end() ? nullptr : it->second;
 }
 
-void ViewRegistry::setTree(TreeView* tree) { tree_ = tree; }
+void ViewRegistry::setTree(TreeView* tree) {
+    tree_ = tree;
+}
 
 void ViewRegistry::writeCells(PanelHandle handle, const DisplayCells& cells,
                               std::uint8_t highlightMask) {
@@ -56,6 +60,8 @@ void ViewRegistry::repaintTree() {
     }
 }
 
-void ViewRegistry::beep() { QApplication::beep(); }
+void ViewRegistry::beep() {
+    QApplication::beep();
+}
 
 }  // namespace k4

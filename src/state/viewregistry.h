@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchangeeffects.h"
+#include "link/exchangeeffects.h"
 
 #include <unordered_map>
 

@@ -1,11 +1,11 @@
-#include "workspace.h"
+#include "workspace/workspace.h"
 
-#include "appstate.h"
-#include "dialogs.h"
-#include "kvtmanager.h"
-#include "mainframe.h"
-#include "mdichild.h"
-#include "workspacefile.h"
+#include "core/workspacefile.h"
+#include "manager/kvtmanager.h"
+#include "panel/mdichild.h"
+#include "state/appstate.h"
+#include "state/dialogs.h"
+#include "state/mainframe.h"
 
 #include <QDir>
 #include <QTreeWidgetItem>

@@ -1,7 +1,7 @@
 // The device editor's ID rules and the workspace node's naming rule, without any widget.
-#include "deviceidrules.h"
-#include "devicetable.h"
-#include "workspacename.h"
+#include "core/deviceidrules.h"
+#include "core/devicetable.h"
+#include "core/workspacename.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "devicetable.h"
+#include "core/devicetable.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
+#include "core/profilefile.h"
 #include "filebytes.h"
 #include "filesizelimit.h"
-#include "profilefile.h"
 
 #include <QDir>
 #include <QFile>

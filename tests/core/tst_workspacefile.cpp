@@ -1,8 +1,8 @@
+#include "core/profilefile.h"
+#include "core/profilestrings.h"
+#include "core/workspacefile.h"
 #include "filebytes.h"
 #include "filesizelimit.h"
-#include "profilefile.h"
-#include "profilestrings.h"
-#include "workspacefile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

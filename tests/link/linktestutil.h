@@ -1,7 +1,7 @@
 #pragma once
 
 // Small helpers for tests that watch the link thread from outside.
-#include "devicetable.h"
+#include "core/devicetable.h"
 
 #include <chrono>
 #include <functional>

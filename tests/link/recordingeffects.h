@@ -1,7 +1,7 @@
 #pragma once
 
 // An ExchangeEffects that writes down every effect as a short line, in order, from any thread.
-#include "exchangeeffects.h"
+#include "link/exchangeeffects.h"
 
 #include <QString>
 #include <QStringList>

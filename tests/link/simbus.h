@@ -3,9 +3,9 @@
 // A bus of simulated devices behind a fake port, for tests of the link loop: every frame written
 // is recorded with its time, each address answers as its mode says, and a test can hold the line
 // (the next read blocks until released) to have an exchange in progress at a moment it chooses.
-#include "frame.h"
-#include "serialio.h"
-#include "trs232flow.h"
+#include "link/frame.h"
+#include "link/serialio.h"
+#include "link/trs232flow.h"
 
 #include <chrono>
 #include <condition_variable>

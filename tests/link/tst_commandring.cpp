@@ -1,5 +1,5 @@
-#include "commandring.h"
-#include "wakeevent.h"
+#include "link/commandring.h"
+#include "link/wakeevent.h"
 
 #include <QTest>
 

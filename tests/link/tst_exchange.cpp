@@ -1,5 +1,5 @@
-#include "exchange.h"
-#include "frame.h"
+#include "link/exchange.h"
+#include "link/frame.h"
 #include "recordingeffects.h"
 #include "scriptedport.h"
 

@@ -1,8 +1,8 @@
-#include "linkcontroller.h"
+#include "link/linkcontroller.h"
+#include "link/trs232flow.h"
 #include "linktestutil.h"
 #include "recordingeffects.h"
 #include "simbus.h"
-#include "trs232flow.h"
 
 #include <QTest>
 #include <QThread>

@@ -1,9 +1,9 @@
 // The link on a real pseudo-terminal against the bus simulator kvtsim: the Qt Serial Port line,
 // the loop and the exchange rules together, checked against what kvtsim saw on its side.
 #include "kvtsimprocess.h"
-#include "linkcontroller.h"
+#include "link/linkcontroller.h"
+#include "link/qtserialio.h"
 #include "linktestutil.h"
-#include "qtserialio.h"
 #include "recordingeffects.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
+#include "link/trs232flow.h"
 #include "linktestutil.h"
 #include "recordingeffects.h"
 #include "simbus.h"
-#include "trs232flow.h"
 
 #include <QTest>
 

@@ -2,10 +2,10 @@
 // stopped and started again, ID edits, key clicks) while the link polls kvtsim and a LinkPump
 // applies the link's effects on the GUI thread. Built to be run under ThreadSanitizer.
 #include "kvtsimprocess.h"
-#include "linkcontroller.h"
-#include "linkpump.h"
-#include "linkupdatequeue.h"
-#include "qtserialio.h"
+#include "link/linkcontroller.h"
+#include "link/linkupdatequeue.h"
+#include "link/qtserialio.h"
+#include "state/linkpump.h"
 
 #include <QCoreApplication>
 #include <QTest>

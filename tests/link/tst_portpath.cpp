@@ -1,5 +1,5 @@
-#include "portpath.h"
-#include "qtserialio.h"
+#include "link/portpath.h"
+#include "link/qtserialio.h"
 
 #include <QFile>
 #include <QTemporaryDir>

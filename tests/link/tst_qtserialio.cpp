@@ -1,6 +1,6 @@
-#include "frame.h"
+#include "link/frame.h"
+#include "link/qtserialio.h"
 #include "ptypair.h"
-#include "qtserialio.h"
 
 #include <QTest>
 

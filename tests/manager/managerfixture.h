@@ -2,10 +2,10 @@
 
 // What the manager window's tests share: the program without a line (offlineprogram.h) with its
 // frame shown, and a driver that plays the operator at the device editor.
-#include "appstate.h"
-#include "kvteditor.h"
-#include "kvtmanager.h"
+#include "manager/kvteditor.h"
+#include "manager/kvtmanager.h"
 #include "offlineprogram.h"
+#include "state/appstate.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 // The manager's commands on the device table: Add, Edit, Delete, double click, and building the
 // views of a loaded workspace, each checked against the table, the tree and the panels.
-#include "devicetree.h"
+#include "manager/devicetree.h"
 #include "managerfixture.h"
-#include "mdichild.h"
+#include "panel/mdichild.h"
 
 #include <QImage>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // The device editor dialog: its layout, how it fills and steps its fields, which IDs Ok accepts,
 // and that only an accepted Ok gets out of it.
-#include "appstate.h"
-#include "kvteditor.h"
-#include "kvtmanager.h"
+#include "manager/kvteditor.h"
+#include "manager/kvtmanager.h"
+#include "manager/updownbutton.h"
 #include "scripteddialogs.h"
-#include "updownbutton.h"
+#include "state/appstate.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,12 +1,12 @@
 // Adds, edits and deletes devices while the link polls a line of emulated devices (kvtsim) and
 // keys are sent from the panels: the table, the tree and the panels stay in step, and the node
 // pictures end up telling answering devices from silent ones.
-#include "devicetree.h"
 #include "kvtsimprocess.h"
-#include "linkpump.h"
+#include "link/portpath.h"
+#include "manager/devicetree.h"
 #include "managerfixture.h"
-#include "mdichild.h"
-#include "portpath.h"
+#include "panel/mdichild.h"
+#include "state/linkpump.h"
 
 #include <QFile>
 #include <QRandomGenerator>

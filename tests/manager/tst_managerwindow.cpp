@@ -1,10 +1,10 @@
 // The manager window itself: its parts, its life with the link, read-only mode, the workspace
 // rename, the popup, and the node pictures the link's updates set.
-#include "devicetree.h"
-#include "imagelist.h"
-#include "linkpump.h"
+#include "manager/devicetree.h"
+#include "manager/imagelist.h"
 #include "managerfixture.h"
-#include "mdichild.h"
+#include "panel/mdichild.h"
+#include "state/linkpump.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -1,9 +1,9 @@
 #pragma once
 
 // Reads back what a panel drew: the display grid rendered to an image, cell by cell.
-#include "displaycells.h"
-#include "mdichild.h"
-#include "panelparts.h"
+#include "panel/displaycells.h"
+#include "panel/mdichild.h"
+#include "panel/panelparts.h"
 
 #include <QColor>
 #include <QImage>

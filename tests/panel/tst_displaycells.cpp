@@ -1,5 +1,5 @@
 // The display's content and drawing rules, without a window.
-#include "displaycells.h"
+#include "panel/displaycells.h"
 
 #include <QTest>
 

@@ -1,11 +1,11 @@
 // What the panel's display shows, read back from its pixels, and how the link's effects reach it.
-#include "appstate.h"
-#include "displaycells.h"
-#include "displayfont.h"
-#include "linkpump.h"
-#include "mdichild.h"
-#include "panelparts.h"
+#include "panel/displaycells.h"
+#include "panel/displayfont.h"
+#include "panel/mdichild.h"
+#include "panel/panelparts.h"
 #include "panelpixels.h"
+#include "state/appstate.h"
+#include "state/linkpump.h"
 #include "testframe.h"
 
 #include <QFontMetricsF>

@@ -1,9 +1,9 @@
 // Every key of the panel reaches the line as a key command for the panel's device: a running
 // link on a recording port shows what was sent.
-#include "appstate.h"
-#include "devicetable.h"
-#include "mdichild.h"
+#include "core/devicetable.h"
+#include "panel/mdichild.h"
 #include "recordingport.h"
+#include "state/appstate.h"
 #include "testframe.h"
 
 #include <QMdiSubWindow>

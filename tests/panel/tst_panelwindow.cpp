@@ -1,8 +1,8 @@
 // The panel window as a window: its frame, layout, stacking, closing and registration.
-#include "appstate.h"
-#include "mdichild.h"
-#include "panelparts.h"
+#include "panel/mdichild.h"
+#include "panel/panelparts.h"
 #include "panelpixels.h"
+#include "state/appstate.h"
 #include "testframe.h"
 
 #include <QAction>

@@ -2,14 +2,14 @@
 
 // The main window against kvtsim: the line for the whole run, the link's wiring, and per test a
 // program folder whose port 1 is kvtsim's line.
+#include "core/profilefile.h"
 #include "filebytes.h"
 #include "kvtsimprocess.h"
-#include "linkpump.h"
-#include "linkwiring.h"
-#include "profilefile.h"
 #include "programfixture.h"
 #include "scripteddialogs.h"
-#include "shellsettings.h"
+#include "shell/linkwiring.h"
+#include "shell/shellsettings.h"
+#include "state/linkpump.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

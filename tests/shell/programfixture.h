@@ -2,8 +2,8 @@
 
 // A program folder of its own for each test, and a main window started in it the way the program
 // starts.
-#include "appstate.h"
-#include "mainform.h"
+#include "shell/mainform.h"
+#include "state/appstate.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

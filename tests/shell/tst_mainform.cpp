@@ -1,9 +1,9 @@
 // The main window from start to exit, in a program folder of its own, with the workspaces' link
 // talking to kvtsim: start-up, the close sequence, Read only, window places and a restart.
-#include "devicetree.h"
-#include "kvtmanager.h"
 #include "linefixture.h"
-#include "mdichild.h"
+#include "manager/devicetree.h"
+#include "manager/kvtmanager.h"
+#include "panel/mdichild.h"
 #include "scripteddialogs.h"
 
 #include <QMdiSubWindow>

@@ -1,8 +1,8 @@
 // What the main window shows: its menus with captions, shortcuts and hints, the status line, the
 // window list, tiling, and the About box.
-#include "aboutbox.h"
 #include "programfixture.h"
 #include "scripteddialogs.h"
+#include "shell/aboutbox.h"
 
 #include <QLabel>
 #include <QMdiArea>

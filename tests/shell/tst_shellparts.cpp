@@ -1,10 +1,10 @@
 // The main window's widget-free parts: the settings file, the program folder, the build date,
 // tiling and the hint texts.
-#include "builddate.h"
 #include "filebytes.h"
-#include "menutable.h"
-#include "shellsettings.h"
-#include "windowtiling.h"
+#include "shell/builddate.h"
+#include "shell/menutable.h"
+#include "shell/shellsettings.h"
+#include "shell/windowtiling.h"
 
 #include <QDir>
 #include <QFile>

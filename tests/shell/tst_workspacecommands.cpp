@@ -1,7 +1,7 @@
 // The main window's workspace commands, New, Open, Save and Save As, with the questions they ask
 // and the files they write, against kvtsim.
-#include "kvtmanager.h"
 #include "linefixture.h"
+#include "manager/kvtmanager.h"
 #include "scripteddialogs.h"
 
 #include <QMdiArea>

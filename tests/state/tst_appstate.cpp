@@ -1,5 +1,5 @@
 // The program-wide values: their start values and the folder helpers.
-#include "appstate.h"
+#include "state/appstate.h"
 
 #include <QApplication>
 #include <QTest>

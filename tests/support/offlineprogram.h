@@ -4,9 +4,9 @@
 // stand-in main window, scripted dialogs, and a link whose port never opens (so the link thread
 // really runs and polls, and every exchange fails). The link's messages are kept and the ports it
 // made are counted. The frame is not shown: a test that needs the windows visible shows it.
-#include "appstate.h"
+#include "link/serialio.h"
 #include "scripteddialogs.h"
-#include "serialio.h"
+#include "state/appstate.h"
 #include "testframe.h"
 
 #include <QCoreApplication>

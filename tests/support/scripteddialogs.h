@@ -1,7 +1,7 @@
 #pragma once
 
 // Answers the program's message boxes and modal dialogs in tests, and records every text shown.
-#include "dialogs.h"
+#include "state/dialogs.h"
 
 #include <QDialog>
 #include <QStringList>

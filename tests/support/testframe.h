@@ -2,7 +2,7 @@
 
 // A stand-in for the main window in widget tests: an MDI area that records the title and the
 // state of the workspace items.
-#include "mainframe.h"
+#include "state/mainframe.h"
 
 #include <QMdiArea>
 #include <QString>

@@ -4,7 +4,7 @@
 #include "filesizelimit.h"
 #include "workspacefixture.h"
 
-#include "profilefile.h"
+#include "core/profilefile.h"
 
 #include <QAction>
 #include <QFile>

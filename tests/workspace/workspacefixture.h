@@ -3,12 +3,12 @@
 // What the workspace tests share: the program without a line (offlineprogram.h) with its frame
 // shown, a program folder with a skins folder, and helpers that write workspace files and look at
 // the windows built from them.
-#include "appstate.h"
-#include "kvtmanager.h"
-#include "mdichild.h"
+#include "core/workspacefile.h"
+#include "manager/kvtmanager.h"
 #include "offlineprogram.h"
-#include "workspace.h"
-#include "workspacefile.h"
+#include "panel/mdichild.h"
+#include "state/appstate.h"
+#include "workspace/workspace.h"
 
 #include <QDir>
 #include <QImage>

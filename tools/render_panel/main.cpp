@@ -1,10 +1,10 @@
 // render_panel [folder]: draws a panel window with a sample display, one with highlighted cells
 // and one showing the communication-error text, and writes them as PNG files into folder
 // (./shots by default). Run it with QT_QPA_PLATFORM=offscreen on a machine without a desktop.
-#include "displaycells.h"
-#include "displayfont.h"
-#include "mdichild.h"
-#include "panelparts.h"
+#include "panel/displaycells.h"
+#include "panel/displayfont.h"
+#include "panel/mdichild.h"
+#include "panel/panelparts.h"
 
 #include <QApplication>
 #include <QDir>

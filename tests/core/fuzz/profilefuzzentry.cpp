@@ -1,8 +1,8 @@
 #include "profilefuzzentry.h"
 
-#include "profilefile.h"
-#include "profiletext.h"
-#include "workspacefile.h"
+#include "core/profilefile.h"
+#include "core/profiletext.h"
+#include "core/workspacefile.h"
 
 #include <cstdio>
 #include <cstdlib>
