@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/devicetable.h"
+#include "link/linestate.h"
 
 #include <array>
 #include <cstdint>
@@ -36,6 +37,8 @@ public:
     virtual void setNodeImage(NodeHandle node, int image) = 0;
     virtual void repaintTree() = 0;
     virtual void beep() = 0;
+    // The line itself changed state (opened, lost, reopened, closed); not tied to any device.
+    virtual void lineStateChanged(const LineState& /*state*/) {}
 };
 
 // Where exchanges go when nobody asked for their effects: nowhere.

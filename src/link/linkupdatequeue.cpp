@@ -15,7 +15,7 @@ void LinkUpdateQueue::push(const Update& u) {
     Wake wake;
     {
         std::lock_guard lock(mutex_);
-        const bool wasEmpty = pending_.empty();
+        const bool wasEmpty = idleLocked();
         pending_.push_back(u);
         if (wasEmpty) {
             wake = wake_;
@@ -50,11 +50,27 @@ void LinkUpdateQueue::beep() {
     push({Kind::Beep, 0, kNoHandle, {}});
 }
 
+void LinkUpdateQueue::lineStateChanged(const LineState& state) {
+    Wake wake;
+    {
+        std::lock_guard lock(mutex_);
+        if (idleLocked()) {
+            wake = wake_;
+        }
+        line_ = state;
+    }
+    if (wake) {
+        wake();
+    }
+}
+
 std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
     delivering_.clear();
+    std::optional<LineState> line;
     {
         std::lock_guard lock(mutex_);
         delivering_.swap(pending_);
+        line.swap(line_);
     }
     for (const Update& u : delivering_) {
         switch (u.kind) {
@@ -80,6 +96,9 @@ std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
                 target.beep();
                 break;
         }
+    }
+    if (line) {
+        target.lineStateChanged(*line);
     }
     return delivering_.size();
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace k4 {
@@ -29,10 +30,14 @@ public:
     void setNodeImage(NodeHandle node, int image) override;
     void repaintTree() override;
     void beep() override;
+    // Only the latest line state waits: an older one would be stale by the time it is shown.
+    void lineStateChanged(const LineState& state) override;
 
-    // GUI thread: applies every pending effect, oldest first, to target. Returns how many.
+    // GUI thread: applies every pending effect, oldest first, to target, then hands over the
+    // latest line state if it changed. Returns how many effects.
     std::size_t deliverTo(ExchangeEffects& target);
-    // Drops every pending effect (a closed workspace takes its views with it).
+    // Drops every pending effect (a closed workspace takes its views with it); the line state
+    // belongs to no view and stays.
     void discard();
     std::size_t pending() const;
 
@@ -53,10 +58,13 @@ private:
         DisplayCells cells;
     };
     void push(const Update& u);
+    // Under mutex_: true when nothing waits for the GUI, so the next arrival must wake it.
+    bool idleLocked() const { return pending_.empty() && !line_; }
 
     mutable std::mutex mutex_;
     std::vector<Update> pending_;
     std::vector<Update> delivering_;  // GUI thread only; kept to reuse its capacity
+    std::optional<LineState> line_;
     Wake wake_;
 };
 

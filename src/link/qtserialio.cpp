@@ -32,6 +32,11 @@ int WholeMillisecondsLeft(Clock::time_point deadline) {
     return static_cast<int>(std::chrono::ceil<milliseconds>(left).count());
 }
 
+bool IsLossOfDevice(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+           error == QSerialPort::WriteError;
+}
+
 }  // namespace
 
 QtSerialIo::QtSerialIo(QString path) : path_(std::move(path)) {}
@@ -56,6 +61,15 @@ bool QtSerialIo::open() {
     if (!port->open(QIODevice::ReadWrite)) {
         return false;
     }
+    failed_ = false;
+    // Reported as it happens, from inside the read or write that met it: the other errors are
+    // cleared after every call, these mean the device is gone.
+    QObject::connect(port.get(), &QSerialPort::errorOccurred,
+                     [this](QSerialPort::SerialPortError error) {
+                         if (IsLossOfDevice(error)) {
+                             failed_ = true;
+                         }
+                     });
     // A pseudo-terminal has no DTR line; that is no reason to give up the port.
     if (!port->setDataTerminalReady(true)) {
         port->clearError();

@@ -25,10 +25,14 @@ public:
     void purgeReceive() override;
     void write(const std::uint8_t* data, std::size_t size) override;
     std::size_t read(std::uint8_t* buffer, std::size_t max) override;
+    bool failed() const override { return failed_; }
+    std::string deviceName() const override { return path_.toStdString(); }
 
 private:
     QString path_;
     std::unique_ptr<QSerialPort> port_;
+    // Set by the port's own error report, on the thread that uses the port.
+    bool failed_ = false;
 };
 
 }  // namespace k4

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace k4 {
 
@@ -21,6 +22,11 @@ public:
     // Reads up to max bytes: ends at max bytes, 10 ms after the last byte, or 40 ms after the
     // start, whichever comes first. Returns the count read, 0 on failure.
     virtual std::size_t read(std::uint8_t* buffer, std::size_t max) = 0;
+    // True once the open port has failed for good (its device went away): every read and write
+    // fails from then on, until the port is closed and opened again.
+    virtual bool failed() const { return false; }
+    // The serial device this port opens, for the operator's eyes; empty when it has no name.
+    virtual std::string deviceName() const { return {}; }
 };
 
 // Stands in for a port that could not be opened: every write goes nowhere and every read fails,

@@ -6,7 +6,9 @@
 namespace k4 {
 
 TRS232flow::TRS232flow(DeviceTable& table, ExchangeEffects& effects, PortFactory factory)
-    : table_(table), effects_(effects), factory_(std::move(factory)) {}
+    : table_(table), effects_(effects), factory_(std::move(factory)) {
+    setObjectName(QStringLiteral("TRS232flow"));  // the thread's name in the system's lists
+}
 
 TRS232flow::~TRS232flow() {
     stopAndWait();
@@ -14,6 +16,9 @@ TRS232flow::~TRS232flow() {
 
 bool TRS232flow::OpenPort() {
     PortHandle = factory_ ? factory_(PortNumber) : nullptr;
+    if (PortHandle) {
+        device_ = PortHandle->deviceName();
+    }
     if (!PortHandle || !PortHandle->open()) {
         PortHandle.reset();
         return false;
@@ -30,7 +35,8 @@ void TRS232flow::ClosePort() {
 
 SerialIo& TRS232flow::port() {
     static NoPort noPort;
-    return PortHandle ? *PortHandle : static_cast<SerialIo&>(noPort);
+    // A failed port stands in for no port until keepLine closes it: its calls only fail.
+    return PortHandle && !PortHandle->failed() ? *PortHandle : static_cast<SerialIo&>(noPort);
 }
 
 bool TRS232flow::QueueCommand(std::uint8_t address, std::uint8_t key) {
@@ -87,6 +93,7 @@ void TRS232flow::run() {
         observer_->linkThreadStarted();
     }
     const bool opened = OpenPort();
+    line_.started(opened);
     bool go = false;
     {
         std::unique_lock lock(handoverMutex_);
@@ -97,7 +104,9 @@ void TRS232flow::run() {
         go = resumed_;
     }
     if (go) {
+        reportLine(line_.condition());
         linkLoop();
+        reportLine(LineCondition::Closed);
     }
     ClosePort();
     if (observer_) {
@@ -115,6 +124,7 @@ void TRS232flow::linkLoop() {
         if (stopRequested()) {
             break;
         }
+        keepLine();
         if (signalled) {
             drainRing();
         } else {
@@ -144,6 +154,27 @@ void TRS232flow::pollNextRecord() {
         Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_);
     }
     ++pollIndex_;
+}
+
+void TRS232flow::keepLine() {
+    if (PortHandle && PortHandle->failed()) {
+        // Every exchange fails from here on, so each device gets its one failure episode.
+        ClosePort();
+        line_.lost(LineKeeper::Clock::now());
+        reportLine(LineCondition::Lost);
+        return;
+    }
+    if (!PortHandle && line_.reopenDue(LineKeeper::Clock::now())) {
+        const bool opened = OpenPort();
+        line_.reopenTried(opened, LineKeeper::Clock::now());
+        if (opened) {
+            reportLine(LineCondition::Open);
+        }
+    }
+}
+
+void TRS232flow::reportLine(LineCondition condition) {
+    effects_.lineStateChanged(LineState{condition, PortNumber, device_});
 }
 
 }  // namespace k4

@@ -3,6 +3,7 @@
 #include "core/devicetable.h"
 #include "link/commandring.h"
 #include "link/exchangeeffects.h"
+#include "link/linestate.h"
 #include "link/serialio.h"
 #include "link/wakeevent.h"
 
@@ -82,6 +83,10 @@ private:
     void drainRing();
     void pollNextRecord();
     SerialIo& port();
+    // Closes a port that has failed, and reopens a lost one when it is due (one attempt a tick
+    // at most); tells the views when the line's state changes.
+    void keepLine();
+    void reportLine(LineCondition condition);
 
     DeviceTable& table_;
     ExchangeEffects& effects_;
@@ -89,6 +94,9 @@ private:
     LinkObserver* observer_ = nullptr;
     int pollIndex_ = 0;
     std::atomic<bool> terminated_{false};
+    // Link thread only: the state of the port and the device it names.
+    LineKeeper line_;
+    std::string device_;
 
     // The start and end hand-overs between the GUI thread and the link thread. Qt's own thread
     // start and wait are not visible to the race checker; these are.

@@ -64,4 +64,11 @@ void ViewRegistry::beep() {
     QApplication::beep();
 }
 
+void ViewRegistry::lineStateChanged(const LineState& state) {
+    line_ = state;
+    if (lineListener_) {
+        lineListener_(state);
+    }
+}
+
 }  // namespace k4

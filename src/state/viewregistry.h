@@ -2,6 +2,7 @@
 
 #include "link/exchangeeffects.h"
 
+#include <functional>
 #include <unordered_map>
 
 namespace k4 {
@@ -42,8 +43,17 @@ public:
     void setNodeImage(NodeHandle node, int image) override;
     void repaintTree() override;
     void beep() override;
+    void lineStateChanged(const LineState& state) override;
+
+    // The line's latest state, and who shows it (the main window's status line). The listener
+    // is called on every change; empty to stop.
+    using LineListener = std::function<void(const LineState&)>;
+    void setLineListener(LineListener listener) { lineListener_ = std::move(listener); }
+    const LineState& lineState() const { return line_; }
 
 private:
+    LineListener lineListener_;
+    LineState line_;
     std::unordered_map<PanelHandle, PanelView*> panels_;
     TreeView* tree_ = nullptr;
 };

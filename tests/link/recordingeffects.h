@@ -8,6 +8,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace k4test {
 
@@ -32,6 +33,15 @@ public:
     }
     void repaintTree() override { add(QStringLiteral("tree")); }
     void beep() override { add(QStringLiteral("beep")); }
+    // Kept apart from the effect lines: a link reports its line on every start and stop.
+    void lineStateChanged(const k4::LineState& state) override {
+        std::lock_guard lock(mutex_);
+        lineStates_.push_back(state.condition);
+    }
+    std::vector<k4::LineCondition> lineStates() const {
+        std::lock_guard lock(mutex_);
+        return lineStates_;
+    }
 
     QStringList lines() const {
         std::lock_guard lock(mutex_);
@@ -75,6 +85,7 @@ private:
     QStringList lines_;
     k4::DisplayCells lastCells_{};
     std::map<k4::PanelHandle, k4::DisplayCells> cellsByPanel_;
+    std::vector<k4::LineCondition> lineStates_;
 };
 
 }  // namespace k4test

@@ -28,6 +28,9 @@ public:
 
     // Opens a pseudo-terminal in raw mode and points a symlink at linkPath to it.
     bool OpenLine(const std::string& linkPath, std::string& error);
+    // Closes the pseudo-terminal and removes the symlink, as when an adapter is pulled out; the
+    // console's open port then fails. OpenLine makes a new line at the same path.
+    void CloseLine();
     // Reads commands also from the FIFO at path, made when missing.
     bool OpenControl(const std::string& path, std::string& error);
     bool WatchStopSignals(std::string& error);

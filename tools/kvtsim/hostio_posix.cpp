@@ -160,15 +160,9 @@ struct HostIo::Impl {
 HostIo::HostIo() : impl_(std::make_unique<Impl>()) {}
 
 HostIo::~HostIo() {
+    CloseLine();
     Impl& io = *impl_;
-    if (!io.linkPath.empty()) {
-        char target[4096];
-        const ssize_t size = readlink(io.linkPath.c_str(), target, sizeof target - 1);
-        if (size > 0 && std::string(target, static_cast<std::size_t>(size)) == io.slaveName) {
-            unlink(io.linkPath.c_str());
-        }
-    }
-    for (const int fd : {io.master, io.slave, io.control, io.signalRead, io.signalWrite}) {
+    for (const int fd : {io.control, io.signalRead, io.signalWrite}) {
         if (fd >= 0) {
             close(fd);
         }
@@ -179,6 +173,25 @@ HostIo::~HostIo() {
     if (g_signalPipeWrite == io.signalWrite) {
         g_signalPipeWrite = -1;
     }
+}
+
+void HostIo::CloseLine() {
+    Impl& io = *impl_;
+    if (!io.linkPath.empty()) {
+        // Only our own link: another run may have taken the path over meanwhile.
+        char target[4096];
+        const ssize_t size = readlink(io.linkPath.c_str(), target, sizeof target - 1);
+        if (size > 0 && std::string(target, static_cast<std::size_t>(size)) == io.slaveName) {
+            unlink(io.linkPath.c_str());
+        }
+    }
+    for (int* fd : {&io.master, &io.slave}) {
+        if (*fd >= 0) {
+            close(*fd);
+            *fd = -1;
+        }
+    }
+    io.slaveName.clear();
 }
 
 bool HostIo::OpenLine(const std::string& linkPath, std::string& error) {

@@ -31,6 +31,8 @@ public:
     // Queues a reply whose first bit may go out at earliestStart at the soonest.
     void Enqueue(const std::vector<std::uint8_t>& bytes, Nanos earliestStart);
     bool Idle() const { return chunks_.empty(); }
+    // Forgets every byte not yet released (the line they were meant for is gone).
+    void DropQueued() { chunks_.clear(); }
     // Release time of the next chunk; only valid when not Idle().
     Nanos NextRelease() const { return chunks_.front().releaseAt; }
     // Bytes of every chunk whose release time has come, in line order.

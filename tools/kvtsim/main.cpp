@@ -71,6 +71,14 @@ int Run(const kvtsim::SimOptions& options) {
                         continue;
                     }
                     const kvtsim::CommandReply reply = sim.OnCommand(command, now);
+                    if (reply.line == kvtsim::LineAction::Unplug) {
+                        io.CloseLine();
+                    } else if (reply.line == kvtsim::LineAction::Replug &&
+                               !io.OpenLine(options.linkPath, error)) {
+                        sim.ReplugFailed();
+                        PrintLine("ERR " + error);
+                        continue;
+                    }
                     PrintLine(reply.text);
                     running = running && !reply.quit;
                 }

@@ -78,13 +78,23 @@ ParsedCommand ParseCommand(std::string_view line) {
         {"attention", CommandKind::Attention}, {"add", CommandKind::Add},
         {"remove", CommandKind::Remove},
     };
-    if (verb == "stats" || verb == "pacing" || verb == "quit") {
+    struct PlainVerb {
+        std::string_view word;
+        CommandKind kind;
+    };
+    static const PlainVerb kPlainVerbs[] = {
+        {"stats", CommandKind::Stats},   {"pacing", CommandKind::Pacing},
+        {"unplug", CommandKind::Unplug}, {"replug", CommandKind::Replug},
+        {"quit", CommandKind::Quit},
+    };
+    for (const PlainVerb& entry : kPlainVerbs) {
+        if (verb != entry.word) {
+            continue;
+        }
         if (!rest.empty()) {
             return Fail(result, "unexpected text after " + std::string(verb));
         }
-        result.command.kind = verb == "stats"    ? CommandKind::Stats
-                              : verb == "pacing" ? CommandKind::Pacing
-                                                 : CommandKind::Quit;
+        result.command.kind = entry.kind;
         result.ok = true;
         return result;
     }

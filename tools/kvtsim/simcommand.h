@@ -16,6 +16,8 @@ enum class CommandKind {
     Remove,
     Stats,
     Pacing,
+    Unplug,
+    Replug,
     Quit
 };
 
@@ -34,7 +36,8 @@ struct ParsedCommand {
 };
 
 // One control line: "silent ID", "normal ID", "short ID", "garble ID", "attention ID on|off",
-// "add ID [NAME]", "remove ID", "stats", "pacing", "quit". IDs are decimal, 0 to 127.
+// "add ID [NAME]", "remove ID", "stats", "pacing", "unplug", "replug", "quit". IDs are decimal, 0
+// to 127.
 ParsedCommand ParseCommand(std::string_view line);
 
 // True when the line holds nothing but blanks.

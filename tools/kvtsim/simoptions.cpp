@@ -71,6 +71,8 @@ std::string UsageText() {
            "  silent ID | normal ID | short ID | garble ID   how the device answers\n"
            "  attention ID on|off                           the attention bit\n"
            "  add ID [NAME] | remove ID                     change the line\n"
+           "  unplug | replug                               take the line away (pty closed,\n"
+           "              link removed) and bring a new one back at the same path\n"
            "  stats       answers \"STATS frames=N bad=N polls=N keys=N\"\n"
            "  pacing      answers \"PACING writes=N late_avg_us=N late_max_us=N "
            "late_over_1ms=N\":\n"

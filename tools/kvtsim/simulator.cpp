@@ -136,6 +136,11 @@ CommandReply Simulator::OnCommand(std::string_view line, Nanos now) {
     const std::string error = ApplyCommand(parsed.command, now);
     reply.text = error.empty() ? "OK " + parsed.text : "ERR " + error;
     reply.quit = error.empty() && parsed.command.kind == CommandKind::Quit;
+    if (error.empty() && parsed.command.kind == CommandKind::Unplug) {
+        reply.line = LineAction::Unplug;
+    } else if (error.empty() && parsed.command.kind == CommandKind::Replug) {
+        reply.line = LineAction::Replug;
+    }
     return reply;
 }
 
@@ -154,6 +159,21 @@ std::string Simulator::ApplyCommand(const SimCommand& command, Nanos /*now*/) {
             return {};
         case CommandKind::Remove:
             return RemoveDevice(command.id) ? std::string() : "no device " + idText;
+        case CommandKind::Unplug:
+            if (!plugged_) {
+                return "the line is unplugged already";
+            }
+            plugged_ = false;
+            // A frame begun on the old line never ends; the new line starts clean.
+            reader_ = FrameReader();
+            pacer_.DropQueued();
+            return {};
+        case CommandKind::Replug:
+            if (plugged_) {
+                return "the line is plugged in";
+            }
+            plugged_ = true;
+            return {};
         default:
             break;
     }

@@ -25,9 +25,17 @@ struct SimStats {
     std::uint64_t keys = 0;    // sound key commands addressed to an emulated device
 };
 
+// What the host must do to the line after a command.
+enum class LineAction {
+    None,
+    Unplug,  // close the pseudo-terminal and take the link away, as a pulled adapter does
+    Replug   // open a new pseudo-terminal and link it at the same path
+};
+
 struct CommandReply {
     std::string text;  // the line to print: "OK ...", "ERR ..." or "STATS ..."
     bool quit = false;
+    LineAction line = LineAction::None;
 };
 
 std::string DefaultDeviceName(std::uint8_t id);
@@ -61,6 +69,9 @@ public:
 
     LinePacer& Pacer() { return pacer_; }
     const SimStats& Stats() const { return stats_; }
+    bool Plugged() const { return plugged_; }
+    // The host could not make the new line after a replug: the line stays unplugged.
+    void ReplugFailed() { plugged_ = false; }
     Nanos Turnaround() const { return turnaround_; }
 
 private:
@@ -72,6 +83,7 @@ private:
     FrameReader reader_;
     std::map<std::uint8_t, std::unique_ptr<SimDevice>> devices_;
     SimStats stats_;
+    bool plugged_ = true;
     std::optional<DemoSchedule> demo_;
     std::function<void(const std::string&)> frameLog_;
     std::function<void(const std::string&)> notice_;

@@ -1,0 +1,50 @@
+#include "link/linestate.h"
+
+namespace k4 {
+
+QString LineStateText(const LineState& state) {
+    const char* what = nullptr;
+    switch (state.condition) {
+        case LineCondition::Closed:
+            return {};
+        case LineCondition::Open:
+            what = "open";
+            break;
+        case LineCondition::Lost:
+            what = "lost, reopening";
+            break;
+        case LineCondition::CannotOpen:
+            what = "cannot open";
+            break;
+    }
+    QString text = QStringLiteral("COM") + QString::number(state.portNumber);
+    if (!state.device.empty()) {
+        text += QStringLiteral(" (") + QString::fromStdString(state.device) + QLatin1Char(')');
+    }
+    return text + QStringLiteral(": ") + QLatin1String(what);
+}
+
+void LineKeeper::started(bool opened) {
+    condition_ = opened ? LineCondition::Open : LineCondition::CannotOpen;
+}
+
+void LineKeeper::lost(Clock::time_point now) {
+    condition_ = LineCondition::Lost;
+    // The device has just gone: give it a moment before the first look.
+    nextReopen_ = now + kReopenInterval;
+}
+
+bool LineKeeper::reopenDue(Clock::time_point now) const {
+    return condition_ == LineCondition::Lost && now >= nextReopen_;
+}
+
+void LineKeeper::reopenTried(bool opened, Clock::time_point now) {
+    if (opened) {
+        condition_ = LineCondition::Open;
+        return;
+    }
+    // Counted from the end of the attempt, so a slow failing open never makes attempts pile up.
+    nextReopen_ = now + kReopenInterval;
+}
+
+}  // namespace k4

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace k4 {
+
+// What the operator is told about the line itself (not about any one device).
+enum class LineCondition : std::uint8_t {
+    Closed,      // no link runs
+    Open,        // the port is open and polling reaches the line
+    Lost,        // the open port failed (its device went away); reopened about once a second
+    CannotOpen,  // the link started without a port: the port could not be opened
+};
+
+struct LineState {
+    LineCondition condition = LineCondition::Closed;
+    int portNumber = 0;
+    std::string device;  // the serial device behind the port number, as the link opened it
+
+    friend bool operator==(const LineState&, const LineState&) = default;
+};
+
+// "COM1 (/dev/ttyS0): open"; empty while no link runs.
+QString LineStateText(const LineState& state);
+
+// The link thread's bookkeeping of its port: when a lost port is due for its next reopening.
+// Pure logic on a given clock, so the schedule is tested without a line.
+class LineKeeper {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kReopenInterval{1000};
+
+    // The outcome of the first opening, when the link starts.
+    void started(bool opened);
+    // The open port failed at now.
+    void lost(Clock::time_point now);
+    // True when the port is lost and its next reopening is due at now.
+    bool reopenDue(Clock::time_point now) const;
+    // One reopening was tried at now.
+    void reopenTried(bool opened, Clock::time_point now);
+
+    LineCondition condition() const { return condition_; }
+
+private:
+    LineCondition condition_ = LineCondition::Closed;
+    Clock::time_point nextReopen_{};
+};
+
+}  // namespace k4
