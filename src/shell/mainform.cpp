@@ -1,6 +1,7 @@
 #include "shell/mainform.h"
 
 #include "shell/aboutbox.h"
+#include "shell/linestatuslabel.h"
 #include "shell/menutable.h"
 #include "shell/windowtiling.h"
 #include "state/appstate.h"
@@ -40,6 +41,7 @@ TMainForm::TMainForm(QString programDirectory, QWidget* parent)
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
+    StatusBar->addPermanentWidget(new LineStatusLabel(StatusBar));
     buildMenus();
     App().Frame = this;
     FormCreate();
