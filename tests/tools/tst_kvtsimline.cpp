@@ -67,6 +67,7 @@ private Q_SLOTS:
     void badCommandsAreRefused_data();
     void badCommandsAreRefused();
     void addedDeviceAnswersAndRemovedDoesNot();
+    void unplugDropsTheLineAndReplugBringsANewOne();
     void frameLogHasOneLinePerFrame();
     void demoRaisesAttentionAndDropsDevice();
     void demoLeavesCommandsAloneBetweenEdges();
@@ -250,6 +251,10 @@ void TestKvtsimLine::badCommandsAreRefused_data() {
                                      << "ERR unexpected text after stats";
     QTest::newRow("extra after id") << "silent 3 4"
                                     << "ERR unexpected text after silent ID";
+    QTest::newRow("unplug with text") << "unplug 3"
+                                      << "ERR unexpected text after unplug";
+    QTest::newRow("replug while plugged in") << "replug"
+                                             << "ERR the line is plugged in";
 }
 
 void TestKvtsimLine::badCommandsAreRefused() {
@@ -260,8 +265,38 @@ void TestKvtsimLine::badCommandsAreRefused() {
     const kvtsim::CommandReply answer = sim.OnCommand(command.toStdString(), 0);
     QCOMPARE(QString::fromStdString(answer.text), reply);
     QVERIFY(!answer.quit);
+    QCOMPARE(answer.line, kvtsim::LineAction::None);
     QCOMPARE(sim.FindDevice(3)->Mode(), ReplyMode::Normal);
     QCOMPARE(sim.DeviceIds(), (Bytes{3}));
+}
+
+// What was under way on the old line (a reply going out, a frame half read) dies with it: the new
+// line starts clean, without a bad frame to count.
+void TestKvtsimLine::unplugDropsTheLineAndReplugBringsANewOne() {
+    Simulator sim(kTurnaround);
+    sim.AddDevice(5, "Encoder A");
+    Send(sim, 5, 0, 0);
+    const Bytes half = {0xFD, 5};
+    sim.OnLineBytes(half.data(), half.size(), 0);
+    QVERIFY(!sim.Pacer().Idle());
+
+    const kvtsim::CommandReply unplug = sim.OnCommand("unplug", 0);
+    QCOMPARE(unplug.text, std::string("OK unplug"));
+    QCOMPARE(unplug.line, kvtsim::LineAction::Unplug);
+    QVERIFY(!sim.Plugged());
+    QVERIFY(sim.Pacer().Idle());
+    const kvtsim::CommandReply again = sim.OnCommand("unplug", 0);
+    QCOMPARE(again.text, std::string("ERR the line is unplugged already"));
+    QCOMPARE(again.line, kvtsim::LineAction::None);
+
+    const kvtsim::CommandReply replug = sim.OnCommand("replug", kSecond);
+    QCOMPARE(replug.text, std::string("OK replug"));
+    QCOMPARE(replug.line, kvtsim::LineAction::Replug);
+    QVERIFY(sim.Plugged());
+    Send(sim, 5, 0, kSecond);
+    QCOMPARE(sim.OnCommand("stats", kSecond).text,
+             std::string("STATS frames=2 bad=0 polls=2 keys=0"));
+    QVERIFY(!sim.Pacer().Idle());
 }
 
 void TestKvtsimLine::addedDeviceAnswersAndRemovedDoesNot() {
