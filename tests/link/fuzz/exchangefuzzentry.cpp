@@ -82,7 +82,7 @@ public:
                 break;
             }
             const std::size_t take = std::min(max - n, piece.bytes.size());
-            std::memcpy(buffer + n, piece.bytes.data(), take);
+            std::copy_n(piece.bytes.begin(), take, buffer + n);
             n += take;
             lastMs = piece.atMs;
         }
