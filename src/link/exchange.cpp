@@ -76,10 +76,20 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
         return;
     }
     DeviceRecord& r = table[index];
+    // A hand-edited workspace can hold an ID beyond 127: sent, it would read as a lead byte on the
+    // line (253 is one). Such a device fails every exchange without a byte going out.
+    if (address > kMaxAddress) {
+        ProcessFailure(r, effects);
+        return;
+    }
 
     const RequestFrame request = MakeRequest(address, key);
     port.purgeReceive();
-    port.write(request.data(), request.size());
+    if (!port.write(request.data(), request.size())) {
+        // The frame did not leave in time and was dropped: no reply can come.
+        ProcessFailure(r, effects);
+        return;
+    }
 
     std::array<std::uint8_t, kDisplayReplySize> reply{};
     const std::size_t n = port.read(reply.data(), reply.size());

@@ -68,6 +68,9 @@ private Q_SLOTS:
     void requestGoesOutAfterPurge();
     void unknownAddressSendsNothing_data();
     void unknownAddressSendsNothing();
+    void addressBeyond127FailsWithoutTraffic_data();
+    void addressBeyond127FailsWithoutTraffic();
+    void timedOutWriteFailsWithoutRead();
     void stateTable_data();
     void stateTable();
     void cellsComeFromBytes1To48();
@@ -118,6 +121,49 @@ void TestExchange::unknownAddressSendsNothing() {
     QVERIFY(port.calls.isEmpty());
     QVERIFY(fx.lines().isEmpty());
     QCOMPARE(table[0].CommError.load(), 0);
+}
+
+void TestExchange::addressBeyond127FailsWithoutTraffic_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("key");
+    QTest::newRow("128, poll") << 128 << 0;
+    QTest::newRow("200 (loads as -56), key") << 200 << 126;
+    QTest::newRow("253, a second lead byte") << 253 << 0;
+    QTest::newRow("255, key") << 255 << 1;
+}
+
+// Only the lead byte of a request may have its top bit set: such an ID never reaches the line,
+// and its device shows a communication failure as a silent one would.
+void TestExchange::addressBeyond127FailsWithoutTraffic() {
+    QFETCH(int, id);
+    QFETCH(int, key);
+    DeviceTable table;
+    PutDevice(table, 0, static_cast<std::uint8_t>(id), kInUseFlag);
+    ScriptedPort port;
+    port.replies.push_back(DisplayReply(false));
+    RecordingEffects fx;
+    Exchange(table, port, static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(key), fx);
+    Exchange(table, port, static_cast<std::uint8_t>(id), 0, fx);
+    QVERIFY(port.calls.isEmpty());
+    QCOMPARE(fx.lines(), QStringList({"commError 11", "repaint 11", "image 22 2", "tree", "show 11",
+                                      "beep", "commError 11"}));
+    QCOMPARE(table[0].CommError.load(), 1);
+}
+
+// A frame that could not leave in time was dropped: no reply is read for it, and the exchange
+// is a communication failure.
+void TestExchange::timedOutWriteFailsWithoutRead() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    port.writeTimesOut = true;
+    port.replies.push_back(DisplayReply(false));
+    RecordingEffects fx;
+    Exchange(table, port, 5, 126, fx);
+    QCOMPARE(port.calls, QStringList({"purge", "write"}));
+    QCOMPARE(fx.lines(),
+             QStringList({"commError 11", "repaint 11", "image 22 2", "tree", "show 11", "beep"}));
+    QCOMPARE(table[0].CommError.load(), 1);
 }
 
 void TestExchange::stateTable_data() {
