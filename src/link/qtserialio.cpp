@@ -92,13 +92,14 @@ bool QtSerialIo::write(const std::uint8_t* data, std::size_t size) {
     if (!isOpen()) {
         return false;
     }
-    port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    const qint64 queued =
+        port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     // One wait may pass on only part of the bytes.
     const Clock::time_point deadline = Clock::now() + kWriteBound;
     while (port_->bytesToWrite() > 0 &&
            port_->waitForBytesWritten(WholeMillisecondsLeft(deadline))) {
     }
-    const bool sent = port_->bytesToWrite() == 0;
+    const bool sent = queued == static_cast<qint64>(size) && port_->bytesToWrite() == 0;
     if (!sent) {
         // The line stopped draining. Kept, these bytes would go out late in a burst ahead of
         // newer frames (key commands among them), and the queue would grow with every frame.
