@@ -93,6 +93,11 @@ void TestShellParts::readSettings_data() {
     QTest::newRow("last file cut to 254")
         << QByteArray("[KVT_WORKSPACE]\nLastFile=" + longName + "\n") << 1
         << QString(254, QLatin1Char('x'));
+    QTest::newRow("last file cut at a character")
+        << QByteArray("[KVT_WORKSPACE]\nLastFile=" + QByteArray(253, 'x') + "\xc3\xa9\n") << 1
+        << QString(253, QLatin1Char('x'));
+    QTest::newRow("byte-order mark")
+        << QByteArray("\xef\xbb\xbf[KVT_WORKSPACE]\r\nRS232Port=4\r\n") << 4 << QString();
     QTest::newRow("keys of another section ignored")
         << QByteArray("[KVT_PORTS]\nRS232Port=7\nLastFile=/w/d.DID\n") << 1 << QString();
 }
