@@ -69,8 +69,7 @@ WorkspaceDevice readDevice(const ProfileFile& file, int slot) {
     return device;
 }
 
-void writeDevice(ProfileFile& file, ProfileTextForm form, int slot,
-                 const WorkspaceDevice& device) {
+void writeDevice(ProfileFile& file, ProfileTextForm form, int slot, const WorkspaceDevice& device) {
     const QByteArray section = deviceSection(slot);
     writeText(file, form, section, "DeviceName", device.DeviceName, kDeviceNameBytes);
     file.writeInt(section, "flags", asSigned8(device.flags | 0x01));

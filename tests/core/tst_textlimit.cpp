@@ -13,8 +13,8 @@ private Q_SLOTS:
         QTest::newRow("fits") << QStringLiteral("abc") << 3 << QStringLiteral("abc");
         QTest::newRow("two-byte letter not split")
             << QStringLiteral("ab\u00e9") << 3 << QStringLiteral("ab");
-        QTest::newRow("three-byte sign") << QStringLiteral("\u20ac\u20ac") << 5
-                                         << QStringLiteral("\u20ac");
+        QTest::newRow("three-byte sign")
+            << QStringLiteral("\u20ac\u20ac") << 5 << QStringLiteral("\u20ac");
         QTest::newRow("surrogate pair kept together")
             << QStringLiteral("a\U0001F600") << 4 << QStringLiteral("a");
     }
@@ -36,8 +36,8 @@ private Q_SLOTS:
         QTest::newRow("accented letter as 49th character refused")
             << a48 << a48 + QStringLiteral("\u00e9") << a48 << 48;
         QTest::newRow("paste in the middle cut to what fits")
-            << QStringLiteral("xy") << QStringLiteral("x") + a48 + "y" << "x" + a48.left(47) + "y"
-            << 48;
+            << QStringLiteral("xy") << QStringLiteral("x") + a48 + "y"
+            << "x" + a48.left(47) + "y" << 48;
         QTest::newRow("selection replaced")
             << a48 + "b" << QStringLiteral("a") + QStringLiteral("\u00e9\u00e9") << "a\u00e9\u00e9"
             << 3;
