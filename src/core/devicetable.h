@@ -49,9 +49,9 @@ struct DeviceRecord {
 QString DeviceLabel(std::uint8_t devId, const QString& name);
 
 // The 128 slots of the open workspace. Slots 0..LastIndex are the devices in tree, poll and file
-// order; slot LastIndex+1 always exists and is empty. The link thread reads LastIndex, DevID, flags,
-// Panel and Node and writes the two latches; the GUI thread publishes with release stores (a new
-// slot's in-use flag last, LastIndex raised over a loaded slot after its views exist).
+// order; slot LastIndex+1 always exists and is empty. The link thread reads LastIndex, DevID,
+// flags, Panel and Node and writes the two latches; the GUI thread publishes with release stores (a
+// new slot's in-use flag last, LastIndex raised over a loaded slot after its views exist).
 class DeviceTable {
 public:
     static constexpr int kSlots = 128;

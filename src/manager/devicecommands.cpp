@@ -59,9 +59,7 @@ void TMDIKVTMAN::AddNewKVT1Click() {
     }
     TMDIChild* panel = createPanel();
     table_[s].Panel.store(panel->handle(), std::memory_order_release);
-    if (QMdiSubWindow* frame = panel->subWindow()) {
-        frame->adjustSize();
-    }
+    panel->sizeToControls();
     panel->DevAddress = 1;
     panel->LCDColor = kNewLcdColor;
     panel->LCDBackColor = kNewLcdBackColor;

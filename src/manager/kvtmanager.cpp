@@ -48,7 +48,7 @@ TMDIKVTMAN::TMDIKVTMAN(QWidget* parent) : QWidget(parent) {
     tree_->setEditedHandler(
         [this](QTreeWidgetItem* node, QString& text) { TreeView1Edited(node, text); });
     connect(tree_, &QTreeWidget::customContextMenuRequested, this, &TMDIKVTMAN::showPopup);
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
+    connect(tree_, &DeviceTreeWidget::doubleClickedAnywhere, this, [this] { TreeView1DblClick(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -227,6 +227,19 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TMDIChild::sizeToControls() {
+    // The controls lie from the client's corner on; the client ends where the furthest one does,
+    // shown or not (the skin image, hidden until a skin is loaded, spans the design size).
+    QRect controls;
+    for (const QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        controls |= control->geometry();
+    }
+    setFixedSize(controls.right() + 1, controls.bottom() + 1);
+    if (subWindow_) {
+        subWindow_->setFixedSize(subWindow_->sizeHint());
+    }
+}
+
 void TMDIChild::closePanel() {
     closing_ = true;
     if (subWindow_) {

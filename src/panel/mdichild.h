@@ -61,6 +61,9 @@ public:
     int left() const;
     int top() const;
     void moveTo(int left, int top);
+    // Sizes the client area to the controls it holds (the display grid is wider than the design
+    // size), and the frame around it with it.
+    void sizeToControls();
     // Closes the panel; it frees itself. This is the only way to close a panel: the window has
     // no close box and refuses every other close request (system menu, Ctrl+F4, closing all
     // sub-windows of the area).

@@ -35,6 +35,11 @@ QString WithWorkspaceSuffix(const QString& path) {
     return path + QStringLiteral(".DID");
 }
 
+QString OverwriteQuestion(const QString& path) {
+    return QFileInfo(path).fileName() +
+           QStringLiteral(" already exists.\nDo you want to replace it?");
+}
+
 bool IsExistingFile(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
@@ -154,12 +159,19 @@ WorkspaceCommands::SaveOutcome WorkspaceCommands::SaveAs() {
         return SaveOutcome::Cancelled;
     }
     const QString path = WithWorkspaceSuffix(chosen);
-    saveFolder_ = QFileInfo(path).absolutePath();
-    app.WorkspacePath = path;
+    // The dialog asked about the name it returned; the extension may name another file, which
+    // is not replaced without asking either.
+    if (path != chosen && QFileInfo::exists(path) &&
+        UiDialogs().question(OverwriteQuestion(path), false) != Dialogs::Answer::Yes) {
+        return SaveOutcome::Cancelled;
+    }
     if (!SaveWorkspace(path)) {
-        // Reported already; the workspace keeps its label and stays marked as unsaved.
+        // Reported already; the workspace keeps its label, its file and its place in the dialog,
+        // and stays marked as unsaved.
         return SaveOutcome::WriteFailed;
     }
+    saveFolder_ = QFileInfo(path).absolutePath();
+    app.WorkspacePath = path;
     const QString label = QFileInfo(path).fileName();
     if (app.RootNode) {
         app.RootNode->setText(0, label);

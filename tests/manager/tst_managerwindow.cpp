@@ -38,6 +38,16 @@ void RightClick(QTreeWidget* tree, QTreeWidgetItem* item) {
     QCoreApplication::sendEvent(tree->viewport(), &event);
 }
 
+// A point on the item's text (past its picture), and one on the empty rest of its row.
+QPoint OnLabelText(QTreeWidget* tree, QTreeWidgetItem* item) {
+    const QRect row = tree->visualItemRect(item);
+    return {row.left() + tree->iconSize().width() + 12, row.center().y()};
+}
+QPoint BesideLabelText(QTreeWidget* tree, QTreeWidgetItem* item) {
+    const QRect row = tree->visualItemRect(item);
+    return {row.right() - 4, row.center().y()};
+}
+
 QLineEdit* InPlaceEditor(QTreeWidget* tree) {
     return tree->viewport()->findChild<QLineEdit*>();
 }
@@ -184,7 +194,7 @@ private Q_SLOTS:
 
         // Neither a click on the selected label, nor F2, nor a programmatic edit opens anything.
         f.dialogs.drivers.push_back(k4test::AnswerEditor({QStringLiteral("9")}));
-        const QPoint at = m->TreeView1->visualItemRect(device).center();
+        const QPoint at = OnLabelText(m->TreeView1, device);
         QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at, 1000);
         QTest::keyClick(m->TreeView1, Qt::Key_F2);
@@ -220,9 +230,18 @@ private Q_SLOTS:
         QTreeWidgetItem* device = f.deviceNodes().at(0);
         App().WorkspaceModified = false;
         f.dialogs.drivers.push_back(k4test::AnswerEditor({QStringLiteral("6")}, "Six"));
-        const QPoint at = m->TreeView1->visualItemRect(device).center();
-        QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at, 1000);
+        QWidget* viewport = m->TreeView1->viewport();
+        const QPoint beside = BesideLabelText(m->TreeView1, device);
+        QVERIFY(beside.x() > OnLabelText(m->TreeView1, device).x() + 60);
+        m->TreeView1->setCurrentItem(device);
+        // A click on the selected row beside its text edits nothing.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, beside, 1000);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QCOMPARE(f.dialogs.drivers.size(), std::size_t(1));
+        QVERIFY(!App().WorkspaceModified);
+
+        const QPoint at = OnLabelText(m->TreeView1, device);
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at, 1000);
         QTRY_COMPARE(device->text(0), QStringLiteral("ID=6 Six"));
         QVERIFY(f.dialogs.drivers.empty());
         QVERIFY(App().WorkspaceModified);
@@ -251,6 +270,11 @@ private Q_SLOTS:
                              << "DID";
         QTest::newRow("empty") << ""
                                << ".DID";
+        // What the workspace file reads back: 49 bytes, the extension included.
+        QTest::newRow("long name keeps its extension")
+            << QString(60, QLatin1Char('x')) << QString(45, QLatin1Char('x')) + ".DID";
+        QTest::newRow("accented letters count as written")
+            << QString(30, QChar(0xe9)) << QString(22, QChar(0xe9)) + ".DID";
     }
     void renameWorkspace() {
         QFETCH(QString, typed);
