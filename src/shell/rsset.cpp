@@ -9,6 +9,7 @@
 #include "state/dialogs.h"
 #include "state/formfont.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +21,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace k4 {
 
 namespace {
@@ -28,6 +31,7 @@ const QPoint kDesignedPlace(341, 250);
 constexpr int kClientWidth = 179;
 constexpr int kPortPartHeight = 97;  // the client area without the device part
 constexpr int kDevicePartHeight = 120;
+constexpr int kListRowMargin = 24;
 
 template <typename W>
 W* Place(W* widget, const char* name, int left, int top, int width, int height) {
@@ -61,8 +65,6 @@ TRSSet::TRSSet(QWidget* parent)
     DevicePath->setMaxLength(1000);
     DeviceList = Place(new QComboBox(DeviceGroup), "DeviceList", 8, 46, 161, 21);
     DeviceList->setEditable(false);
-    DeviceList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    DeviceList->setGeometry(8, 46, 161, 21);
     DeviceNote = Place(new QLabel(DeviceGroup), "DeviceNote", 8, 70, 161, 40);
     DeviceNote->setWordWrap(true);
     DeviceNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -147,11 +149,15 @@ void TRSSet::listPresentDevices() {
         DeviceList->addItem(row.text, row.path);
         DeviceList->setItemData(DeviceList->count() - 1, row.text, Qt::ToolTipRole);
     }
+    // The list keeps its place in the layout; its rows, often wider, show whole when it opens.
+    int widest = 0;
+    for (const SerialDeviceRow& row : rows) {
+        widest = std::max(widest, DeviceList->fontMetrics().horizontalAdvance(row.text));
+    }
+    DeviceList->view()->setMinimumWidth(widest + kListRowMargin);
     DeviceList->setPlaceholderText(rows.empty() ? QStringLiteral("No serial ports found")
                                                 : QStringLiteral("Serial ports present now"));
     DeviceList->setCurrentIndex(-1);
-    // The list keeps its place in the layout; its rows may be wider than that.
-    DeviceList->setGeometry(8, 46, 161, 21);
     DeviceList->setEnabled(!rows.empty());
 }
 
