@@ -10,6 +10,7 @@
 #include "state/formfont.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -92,7 +93,12 @@ int TRSSet::runModal() {
         screen = QGuiApplication::primaryScreen();
     }
     if (screen != nullptr) {
-        const QSize frame = frameGeometry().size().expandedTo(size());
+        QSize frame = frameGeometry().size();
+        const QWidget* shown = QApplication::activeWindow();
+        if (frame == size() && shown != nullptr && shown != this) {
+            // Not shown yet, so its frame is unknown: a window that is shown lends its margins.
+            frame += shown->frameGeometry().size() - shown->size();
+        }
         move(KeepInside(QRect(kDesignedPlace, frame), screen->availableGeometry()));
     }
     return UiDialogs().execModal(*this);
