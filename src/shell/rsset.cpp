@@ -195,6 +195,9 @@ void TRSSet::Button1Click() {
     const int port = selectedPort();
     std::optional<QString> device;
     if (PortsNeedDeviceNames()) {
+        // Measured against the file alone, so that a device kept only in memory so far is
+        // written now.
+        SetUnsavedPortDevice(port, std::nullopt);
         device = DeviceToStore(port, DevicePath->text(), PortPath(port, app.SettingsPath));
     }
     const auto portNumber = static_cast<std::int8_t>(port);
@@ -206,9 +209,9 @@ void TRSSet::Button1Click() {
                 .arg(QDir::toNativeSeparators(app.SettingsPath))
                 .arg(port));
     }
-    if (device) {
+    if (device && !saved) {
         // A device the file could not take still names the port for the rest of the run.
-        SetUnsavedPortDevice(port, saved ? std::nullopt : device);
+        SetUnsavedPortDevice(port, device);
     }
     app.RS232Port = portNumber;
     if (app.linkRunning() && app.Manager != nullptr) {
