@@ -3,6 +3,7 @@
 #include "shell/aboutbox.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
+#include "shell/rsset.h"
 #include "state/appstate.h"
 #include "state/linkpump.h"
 
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
         k4::TAboutBox AboutBox(&MainForm);
         MainForm.setAboutBox(&AboutBox);
         k4::KVTEditor();
+        k4::RSSet();
         // A frame large enough for the manager and a few panels side by side; where it goes is
         // the window system's choice.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -2,6 +2,7 @@
 
 #include "shell/aboutbox.h"
 #include "shell/menutable.h"
+#include "shell/rsset.h"
 #include "shell/windowtiling.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
@@ -222,7 +223,7 @@ void TMainForm::ROsetClick() {
 }
 
 void TMainForm::CutItemClick() {
-    // The port selection dialog is not part of the program yet; the item stays in its place.
+    RSSet().runModal();
 }
 
 void TMainForm::MacroWindowClick() {

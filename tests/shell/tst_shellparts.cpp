@@ -1,8 +1,9 @@
 // The main window's widget-free parts: the settings file, the program folder, the build date,
-// tiling and the hint texts.
+// tiling, the hint texts and a window kept on the screen.
 #include "filebytes.h"
 #include "shell/builddate.h"
 #include "shell/menutable.h"
+#include "shell/screenplace.h"
 #include "shell/shellsettings.h"
 #include "shell/windowtiling.h"
 
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void tilesCoverTheAreaOnce();
     void splitHint_data();
     void splitHint();
+    void keepInside_data();
+    void keepInside();
 
 private:
     // The settings file holding text; "<none>" leaves no file at all.
@@ -255,6 +258,30 @@ void TestShellParts::splitHint() {
     const k4::HintParts parts = k4::SplitHint(hint);
     QCOMPARE(parts.shortHint, shortHint);
     QCOMPARE(parts.longHint, longHint);
+}
+
+void TestShellParts::keepInside_data() {
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("place");
+    const QRect screen(0, 0, 1280, 1024);
+    QTest::newRow("fits where designed") << QRect(341, 250, 179, 217) << screen << QPoint(341, 250);
+    QTest::newRow("small screen: moved left and up")
+        << QRect(341, 250, 179, 217) << QRect(0, 0, 400, 300) << QPoint(221, 83);
+    QTest::newRow("panel at the top and left")
+        << QRect(10, 5, 179, 217) << QRect(64, 32, 1216, 992) << QPoint(64, 32);
+    QTest::newRow("second screen's area")
+        << QRect(341, 250, 179, 217) << QRect(1280, 0, 1024, 768) << QPoint(1280, 250);
+    QTest::newRow("larger than the area: top left kept")
+        << QRect(341, 250, 500, 500) << QRect(0, 0, 400, 300) << QPoint(0, 0);
+    QTest::newRow("no area known") << QRect(341, 250, 179, 217) << QRect() << QPoint(341, 250);
+}
+
+void TestShellParts::keepInside() {
+    QFETCH(QRect, wanted);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, place);
+    QCOMPARE(k4::KeepInside(wanted, available), place);
 }
 
 QTEST_GUILESS_MAIN(TestShellParts)
