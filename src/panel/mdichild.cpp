@@ -83,7 +83,7 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent), handle_(NewViewHandle()
         StringGrid1DrawCell(painter, column, row, cell);
     });
 
-    buildKeys();
+    connectKeys();
     buildContextMenu();
 
     App().Views.addPanel(handle_, this);
@@ -94,7 +94,7 @@ TMDIChild::~TMDIChild() {
     unregisterView();
 }
 
-void TMDIChild::buildKeys() {
+void TMDIChild::connectKeys() {
     for (int i = 0; i < kPanelKeyCount; ++i) {
         connect(Buttons[static_cast<std::size_t>(i)], &QPushButton::clicked, this, kKeyClicks[i]);
     }

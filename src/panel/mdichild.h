@@ -111,7 +111,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildKeys();
+    void connectKeys();
     void buildContextMenu();
     void unregisterView();
 

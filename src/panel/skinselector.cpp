@@ -18,9 +18,6 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalBlocker>
-
-#include <cstring>
 
 namespace k4 {
 

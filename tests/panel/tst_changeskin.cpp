@@ -183,9 +183,6 @@ void TestChangeSkin::outcomes_data() {
     QTest::newRow("unchecked: hidden, the name kept")
         << false << "steel.bmp" << kLime << kBlack << 0 << none << none << none << false << true
         << "steel.bmp" << false << kSteel << "steel.bmp" << kLime << kBlack << none;
-    QTest::newRow("unchecked by the close box")
-        << false << "steel.bmp" << kLime << kBlack << 0 << none << none << none << true << true
-        << "steel.bmp" << false << kSteel << "steel.bmp" << kLime << kBlack << none;
     QTest::newRow("skin missing from the folder")
         << false << "gone.bmp" << kLime << kBlack << -1 << none << "Red" << none << false << false
         << none << false << bare << "gone.bmp" << quint32(0x0000FF) << kBlack << none;

@@ -72,25 +72,6 @@ private Q_SLOTS:
         QVERIFY(SaveWorkspace(third));
         QCOMPARE(ReadWorkspaceFile(third).Devices, expected.Devices);
     }
-
-    // Unchecking "Use skins" hides the skin but keeps its name, so the next load shows it again.
-    void uncheckedSkinComesBackWithTheNextLoad() {
-        WorkspaceFixture f;
-        WorkspaceFileData data = RichWorkspace();
-        data.ReadOnly = false;
-        LoadWorkspace(f.write(QStringLiteral("first.DID"), data));
-        f.dialogs.drivers.push_back(k4test::ChooseSkin({0}));
-        f.manager()->panelOf(0)->ChangeSkin->trigger();
-        QVERIFY(!f.manager()->panelOf(0)->Skin->isVisibleTo(f.manager()->panelOf(0)));
-
-        const QString second = f.path(QStringLiteral("second.DID"));
-        QVERIFY(SaveWorkspace(second));
-        QCOMPARE(ReadWorkspaceFile(second).Devices[0].Skin, QStringLiteral("blue.bmp"));
-        LoadWorkspace(second);
-        TMDIChild* panel = f.manager()->panelOf(0);
-        QVERIFY(panel->Skin->isVisibleTo(panel));
-        QVERIFY(!panel->Skin->pixmap().isNull());
-    }
 };
 
 QTEST_MAIN(TestWorkspaceSkins)
