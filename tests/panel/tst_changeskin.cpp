@@ -75,6 +75,7 @@ class TestChangeSkin : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase() { App().Devices = nullptr; }
     void init();
     void cleanup();
     void outcomes_data();
