@@ -1,5 +1,6 @@
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
 #include "manager/kvteditor.h"
+#include "panel/skinselector.h"
 #include "shell/aboutbox.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
@@ -26,6 +27,7 @@ int main(int argc, char* argv[]) {
         MainForm.setAboutBox(&AboutBox);
         k4::KVTEditor();
         k4::RSSet();
+        k4::SkinSelector();
         // A frame large enough for the manager and a few panels side by side; where it goes is
         // the window system's choice.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -77,6 +77,9 @@ TMDIKVTMAN::~TMDIKVTMAN() {
     if (App().Manager == this) {
         App().Manager = nullptr;
     }
+    if (App().Devices == &table_) {
+        App().Devices = nullptr;
+    }
 }
 
 TMDIKVTMAN* TMDIKVTMAN::OpenManagerWindow() {
@@ -89,6 +92,7 @@ TMDIKVTMAN* TMDIKVTMAN::OpenManagerWindow() {
     // Set before FormCreate starts the link, so the reference is never seen unset while a link
     // runs on this window's table.
     App().Manager = manager;
+    App().Devices = &manager->table_;
     manager->FormCreate();
     sub->show();
     App().Frame->enableWorkspaceItems();
@@ -106,6 +110,9 @@ void TMDIKVTMAN::FormClose() {
     App().Link.StopLink();
     if (App().Views.tree() == this) {
         App().Views.setTree(nullptr);
+    }
+    if (App().Devices == &table_) {
+        App().Devices = nullptr;
     }
     // The workspace node goes with the tree.
     if (rootNode_ != nullptr && App().RootNode == rootNode_) {

@@ -97,7 +97,6 @@ private:
     QTreeWidgetItem* selectedNode() const;
     QTreeWidgetItem* addDeviceNode(NodeHandle handle, const QString& label);
     TMDIChild* createPanel();
-    void loadSkin(TMDIChild* panel, const QString& skin) const;
     // Takes slot s out of the table with its views: runs with the link stopped.
     void removeDevice(int s);
     void withdrawUnconfirmedDevice(NodeHandle node);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/devicetable.h"
+#include "panel/panelparts.h"
 #include "state/viewregistry.h"
 
 #include <QPointer>
@@ -19,16 +20,6 @@ class QPainter;
 class QPushButton;
 
 namespace k4 {
-
-class DisplayGrid;
-class LedShape;
-
-// Key codes of the two keys that are not numbered; numbered keys send their own number.
-inline constexpr std::uint8_t kKeyT = 126;
-inline constexpr std::uint8_t kKeyS = 127;
-inline constexpr int kPanelKeyCount = 18;
-inline constexpr int kPanelClientWidth = 291;
-inline constexpr int kPanelClientHeight = 154;
 
 // The window of one device, drawn like its front panel: the two-line display, the LED, four key
 // labels and 18 keys. The link's effects reach it through the view registry by its handle.
@@ -84,7 +75,7 @@ public:
     void FormClose();
     // Activation changes nothing on a panel.
     void FormActivate() {}
-    // The context menu's skin and colour command.
+    // The context menu's skin and colour command: the skin dialog for this panel.
     void MainFormChangeSkinClick();
 
     void Button1Click() { SendKey(1); }
@@ -123,8 +114,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildLabels();
-    void buildKeys();
+    void connectKeys();
     void buildContextMenu();
     void unregisterView();
 

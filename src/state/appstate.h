@@ -15,6 +15,7 @@ class QTreeWidgetItem;
 
 namespace k4 {
 
+class DeviceTable;
 class MainFrame;
 class TMDIKVTMAN;
 
@@ -35,6 +36,7 @@ struct AppState {
     QStringList MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
 
     TMDIKVTMAN* Manager = nullptr;        // the open workspace's manager window; null when none
+    DeviceTable* Devices = nullptr;       // that window's device table, for the floors below it
     QTreeWidgetItem* RootNode = nullptr;  // the workspace node of the manager tree
     MainFrame* Frame = nullptr;           // the main window (or a stand-in)
     QPointer<QWidget> WMacro;             // the macro window while one exists
