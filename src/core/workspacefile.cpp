@@ -14,7 +14,7 @@ namespace {
 constexpr int kNameBytes = 49;
 constexpr int kDeviceNameBytes = 49;
 constexpr int kSkinBytes = 254;
-constexpr int kMacroNameBytes = 99;
+constexpr int kMacroNameBytes = kWorkspaceMacroNameBytes;
 constexpr int kWholeValue = std::numeric_limits<int>::max();
 constexpr std::uint32_t kGreen = 0x00FF00;
 

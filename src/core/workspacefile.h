@@ -12,6 +12,8 @@ class ProfileFile;
 
 inline constexpr int kWorkspaceMaxDevices = 127;
 inline constexpr int kWorkspaceMacroCount = 12;
+// The reader hands a macro name over cut to these many bytes of the file's text.
+inline constexpr int kWorkspaceMacroNameBytes = 99;
 
 // One device as a workspace file stores it: name, ID, flags and skin of its record, place and
 // colours of its panel.
