@@ -279,7 +279,10 @@ void TWMacro::MViewSetEditText(int row, const QString& text) {
     }
     names[row] = text;
     // A renamed macro is a change to the workspace: leaving it unsaved has to be asked about.
-    App().WorkspaceModified = true;
+    // The mark follows the name as it is typed, so a question asked before the edit ends already
+    // knows; typing the old name back takes it away again.
+    const bool editing = nameEditor_ != nullptr && row == editRow_;
+    App().WorkspaceModified = editing ? (modifiedBefore_ || text != nameBefore_) : true;
     MView->viewport()->update();
 }
 
