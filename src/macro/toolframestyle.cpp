@@ -21,6 +21,8 @@ std::optional<QStyleOptionTitleBar> AsToolTitle(const QStyleOption* option) {
     tool.titleBarFlags = (tool.titleBarFlags & ~Qt::WindowType_Mask) | Qt::Tool;
     tool.titleBarFlags &= ~(Qt::WindowMinMaxButtonsHint | Qt::WindowShadeButtonHint |
                             Qt::WindowContextHelpButtonHint);
+    // No system-menu icon: the hint stays only because the styles draw the close box for it.
+    tool.subControls &= ~QStyle::SC_TitleBarSysMenu;
     tool.icon = QIcon();
     return tool;
 }
@@ -58,6 +60,9 @@ void ToolFrameStyle::drawComplexControl(ComplexControl control, const QStyleOpti
 QRect ToolFrameStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option,
                                      SubControl sub, const QWidget* widget) const {
     if (const auto tool = AsToolTitle(option)) {
+        if (sub == SC_TitleBarSysMenu) {
+            return {};
+        }
         return QProxyStyle::subControlRect(control, &*tool, sub, widget);
     }
     return QProxyStyle::subControlRect(control, option, sub, widget);

@@ -256,6 +256,9 @@ void TWMacro::MViewMouseUp(const QPoint& viewportPos) {
 }
 
 QWidget* TWMacro::makeNameEditor(QWidget* parent, int row) {
+    if (!MView->isEnabled()) {
+        return nullptr;  // a click that began an edit just before the list was disabled
+    }
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setValidator(new MacroNameValidator(editor));
