@@ -73,7 +73,6 @@ private Q_SLOTS:
     void renaming();
     void nameStopsAtWhatTheFileKeeps();
     void replacedNamesEndAnEditWithoutStoring();
-    void toggleDecidesByTheWindowAndKeepsItsState();
 
 private:
     TWMacro* open() {
@@ -332,39 +331,6 @@ void TestMacroWindow::replacedNamesEndAnEditWithoutStoring() {
     QTest::keyClick(w->MView, Qt::Key_Return);
     QCOMPARE(App().MacroNames, loaded);
     QCOMPARE(w->MView->item(1, 1)->text(), QStringLiteral("L2"));
-}
-
-void TestMacroWindow::toggleDecidesByTheWindowAndKeepsItsState() {
-    addDevices(3);
-    // Qt toggles the check mark before the handler runs; the handler looks at the window.
-    item_.setChecked(true);
-    TWMacro* w = open();
-    QVERIFY(w);
-    QVERIFY(item_.isChecked());
-    QTest::mouseClick(w->MView->viewport(), Qt::LeftButton, {}, CellCentre(*w->MView, 5, 1));
-    DoubleClickCell(*w->MView, 5, 1);
-    QTest::mouseClick(w->MEdit->viewport(), Qt::LeftButton, {}, CellCentre(*w->MEdit, 1, 1));
-    QCOMPARE(k4::MacroState().nameRow, 5);
-    QCOMPARE(k4::MacroState().deviceRow, 2);
-
-    // The close box: the window goes and the mark with it.
-    w->subWindow()->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(App().WMacro.isNull());
-    QVERIFY(!item_.isChecked());
-
-    item_.setChecked(true);
-    w = open();
-    QVERIFY(w);
-    QCOMPARE(w->MView->currentRow(), 5);
-    QCOMPARE(w->MEdit->currentRow(), 1);
-    QVERIFY(w->MEdit->isHidden());
-    // The menu again: destroyed at once, without waiting for the event loop.
-    item_.setChecked(false);
-    open();
-    QVERIFY(App().WMacro.isNull());
-    QVERIFY(!item_.isChecked());
-    QCOMPARE(k4::MacroState().nameRow, 5);
 }
 
 QTEST_MAIN(TestMacroWindow)
