@@ -1,5 +1,7 @@
 #include "shell/mainform.h"
 
+#include "macro/macrowindow.h"
+#include "manager/kvtmanager.h"
 #include "shell/aboutbox.h"
 #include "shell/menutable.h"
 #include "shell/rsset.h"
@@ -227,8 +229,9 @@ void TMainForm::CutItemClick() {
 }
 
 void TMainForm::MacroWindowClick() {
-    // Without a macro window to open, the check mark must not claim one is open.
-    item("MacroWindow")->setChecked(false);
+    // Qt has already toggled the check mark: the window's existence decides instead.
+    ToggleMacroWindow(*item("MacroWindow"), *mdiArea_,
+                      App().Manager ? &App().Manager->table() : nullptr);
 }
 
 void TMainForm::WindowCascadeItemClick() {
