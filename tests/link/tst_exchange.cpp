@@ -372,7 +372,6 @@ void TestExchange::latchesSurviveOtherDevices() {
     QCOMPARE(table[1].Attention.load(), 1);
 }
 
-
 // Every answer counts as a reply and stamps the time, every other outcome as a failure; an
 // episode opens with the first failure and only a display reply closes it (a two-byte reply
 // answers, yet the device stays in its episode).
