@@ -2,6 +2,7 @@
 
 #include "panel/displaycells.h"
 #include "panel/displayfont.h"
+#include "panel/panelkeyboard.h"
 #include "panel/panelparts.h"
 #include "state/appstate.h"
 #include "state/formfont.h"
@@ -75,6 +76,8 @@ TMDIChild* TMDIChild::Create(QMdiArea* area) {
     sub->setWidget(panel);
     sub->setWindowTitle(panel->windowTitle());
     panel->subWindow_ = sub;
+    // The frame holds the focus when no key button does.
+    panel->Keyboard->watch(sub);
     area->addSubWindow(sub, kPanelFrameFlags);
     // setWindowFlags adds the system-menu hint whenever a title-bar button is asked for, and the
     // styles draw a close box for that hint; the frame is drawn by the area, not the window
@@ -121,6 +124,8 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent), handle_(NewViewHandle()
     });
 
     buildKeys();
+    Keyboard = new PanelKeyboard(Buttons, this);
+    Keyboard->watch(this);
     buildContextMenu();
 
     App().Views.addPanel(handle_, this);

@@ -22,6 +22,7 @@ namespace k4 {
 
 class DisplayGrid;
 class LedShape;
+class PanelKeyboard;
 
 // Key codes of the two keys that are not numbered; numbered keys send their own number.
 inline constexpr std::uint8_t kKeyT = 126;
@@ -114,6 +115,8 @@ public:
     std::array<QPushButton*, kPanelKeyCount> Buttons{};  // Button1 .. Button18
     QMenu* PopupMenu1 = nullptr;
     QAction* ChangeSkin = nullptr;
+    // The PC keyboard on the keys while the panel is the active child window.
+    PanelKeyboard* Keyboard = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
