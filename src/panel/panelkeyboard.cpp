@@ -6,19 +6,11 @@
 
 namespace k4 {
 
-namespace {
-
-// The panel key code of each button, in the buttons' order.
-constexpr std::array<std::uint8_t, PanelKeyboard::kKeyCount> kCodes = {
-    1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 126, 127};
-
-}  // namespace
-
 PanelKeyboard::PanelKeyboard(const std::array<QPushButton*, kKeyCount>& buttons, QObject* parent)
     : QObject(parent), buttons_(buttons) {
     for (int i = 0; i < kKeyCount; ++i) {
         QPushButton* button = buttons_[i];
-        button->setToolTip(KeyboardHint(kCodes[i]));
+        button->setToolTip(KeyboardHint(PanelButtonCode(i)));
         auto* timer = new QTimer(button);
         timer->setSingleShot(true);
         timer->setInterval(kPressedLookMs);

@@ -74,6 +74,16 @@ int PanelButtonIndex(std::uint8_t code) {
     return -1;
 }
 
+std::uint8_t PanelButtonCode(int button) {
+    if (button == 16) {
+        return kCodeT;
+    }
+    if (button == 17) {
+        return kCodeS;
+    }
+    return static_cast<std::uint8_t>(button + 1);
+}
+
 QString KeyboardHint(std::uint8_t code) {
     QStringList names;
     for (const KeyBinding& binding : kBindings) {

@@ -36,6 +36,8 @@ KeyDecision DecideKeyPress(int qtKey, Qt::KeyboardModifiers modifiers, bool auto
 
 // The button of a panel key code: 0..15 for keys 1..16, 16 for T, 17 for S; -1 for any other.
 int PanelButtonIndex(std::uint8_t code);
+// The other way round: the code of button 0..17.
+std::uint8_t PanelButtonCode(int button);
 
 // "Keyboard: 3, - or Down arrow": the keys that send code, for the button's tooltip.
 QString KeyboardHint(std::uint8_t code);

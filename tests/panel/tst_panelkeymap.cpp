@@ -97,6 +97,9 @@ void TestPanelKeyMap::everyPanelKeyHasAKeyAndNoKeyTwoMeanings() {
     QCOMPARE(PanelButtonIndex(127), 17);
     QCOMPARE(PanelButtonIndex(0), -1);
     QCOMPARE(PanelButtonIndex(17), -1);
+    for (int button = 0; button < 18; ++button) {
+        QCOMPARE(PanelButtonIndex(PanelButtonCode(button)), button);
+    }
 }
 
 void TestPanelKeyMap::hint_data() {
