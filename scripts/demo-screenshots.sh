@@ -6,6 +6,7 @@
 #   skins.png       the skin dialog, opened from the context menu of device 1's skinned panel
 # The program runs from a folder of its own, so the settings beside build/release/app are left
 # alone. Usage: scripts/demo-screenshots.sh [output folder]   (default ./shots)
+# With K4_README=1 the frame picture also becomes the README's picture, docs/k4mgr.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-shots}" && cd "${1:-shots}" && pwd)
@@ -102,6 +103,11 @@ skin_dialog_shot() {
 }
 
 shot 3 frame.png
+if [ "${K4_README:-}" = 1 ]; then
+    mkdir -p "$root/docs"
+    cp "$out/frame.png" "$root/docs/k4mgr.png"
+    echo "saved $root/docs/k4mgr.png"
+fi
 control "silent 2"
 shot 2 commerror.png
 control "normal 2"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/devicehealth.h"
+
 #include <QString>
 
 #include <atomic>
@@ -34,6 +36,8 @@ struct DeviceRecord {
     std::int32_t Top = 0;
     std::int32_t Left = 0;
     std::atomic<std::uint8_t> flags{0};
+    // Written by the link thread on every exchange; shown, never saved.
+    DeviceHealth Health;
 
     DeviceRecord() = default;
     DeviceRecord(const DeviceRecord&) = delete;

@@ -96,11 +96,15 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
 
     switch (ClassifyReply(n)) {
         case ReplyKind::Display:
+            r.Health.noteReply(HealthClockNs());
             ProcessDisplayReply(r, reply, effects);
             break;
         case ReplyKind::TwoByte:
+            r.Health.noteReply(HealthClockNs());
             break;
         case ReplyKind::Failure:
+            // Read before the failure sets the latch: the first failure opens an episode.
+            r.Health.noteFailure(r.CommError.load() == 0);
             ProcessFailure(r, effects);
             break;
     }

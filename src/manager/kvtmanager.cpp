@@ -2,6 +2,7 @@
 
 #include "manager/devicetree.h"
 #include "manager/imagelist.h"
+#include "manager/livetooltip.h"
 #include "panel/mdichild.h"
 #include "state/appstate.h"
 #include "state/mainframe.h"
@@ -49,6 +50,7 @@ TMDIKVTMAN::TMDIKVTMAN(QWidget* parent) : QWidget(parent) {
         [this](QTreeWidgetItem* node, QString& text) { TreeView1Edited(node, text); });
     connect(tree_, &QTreeWidget::customContextMenuRequested, this, &TMDIKVTMAN::showPopup);
     connect(tree_, &DeviceTreeWidget::doubleClickedAnywhere, this, [this] { TreeView1DblClick(); });
+    new LiveToolTip(tree_->viewport(), [this](const QPoint& pos) { return healthTipAt(pos); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -245,6 +247,18 @@ NodeHandle TMDIKVTMAN::handleOfNode(const QTreeWidgetItem* node) const {
 
 int TMDIKVTMAN::IndexOfNode(const QTreeWidgetItem* node) const {
     return table_.indexOfNode(handleOfNode(node));
+}
+
+LiveToolTip::Tip TMDIKVTMAN::healthTipAt(const QPoint& viewportPos) const {
+    QTreeWidgetItem* node = tree_->itemAt(viewportPos);
+    const int s = IndexOfNode(node);
+    if (s < 0) {
+        return {};
+    }
+    const DeviceRecord& r = table_[s];
+    return {HealthSummary(DeviceLabel(r.DevID.load(), r.DeviceName), r.Health.counts(),
+                          HealthClockNs()),
+            tree_->visualItemRect(node)};
 }
 
 QTreeWidgetItem* TMDIKVTMAN::selectedNode() const {

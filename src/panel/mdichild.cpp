@@ -2,6 +2,7 @@
 
 #include "panel/colorvalues.h"
 #include "panel/displaycells.h"
+#include "panel/panelkeyboard.h"
 #include "panel/panelskin.h"
 #include "panel/skinselector.h"
 #include "state/appstate.h"
@@ -46,6 +47,8 @@ TMDIChild* TMDIChild::Create(QMdiArea* area) {
     sub->setWidget(panel);
     sub->setWindowTitle(panel->windowTitle());
     panel->subWindow_ = sub;
+    // The frame holds the focus when no key button does.
+    panel->Keyboard->watch(sub);
     area->addSubWindow(sub, kPanelFrameFlags);
     // setWindowFlags adds the system-menu hint whenever a title-bar button is asked for, and the
     // styles draw a close box for that hint; the frame is drawn by the area, not the window
@@ -84,6 +87,8 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent), handle_(NewViewHandle()
     });
 
     connectKeys();
+    Keyboard = new PanelKeyboard(Buttons, this);
+    Keyboard->watch(this);
     buildContextMenu();
 
     App().Views.addPanel(handle_, this);

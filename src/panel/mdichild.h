@@ -21,6 +21,8 @@ class QPushButton;
 
 namespace k4 {
 
+class PanelKeyboard;
+
 // The window of one device, drawn like its front panel: the two-line display, the LED, four key
 // labels and 18 keys. The link's effects reach it through the view registry by its handle.
 class TMDIChild : public QWidget, public PanelView {
@@ -108,6 +110,8 @@ public:
     std::array<QPushButton*, kPanelKeyCount> Buttons{};  // Button1 .. Button18
     QMenu* PopupMenu1 = nullptr;
     QAction* ChangeSkin = nullptr;
+    // The PC keyboard on the keys while the panel is the active child window.
+    PanelKeyboard* Keyboard = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,6 @@
 #include "shell/workspacecommands.h"
 
+#include "core/programfiles.h"
 #include "manager/kvtmanager.h"
 #include "shell/shellsettings.h"
 #include "state/appstate.h"
@@ -72,7 +73,10 @@ void WorkspaceCommands::RunStartup(const QString& programDirectory) {
     }
     startupRunning_ = true;
     app.AppDir = ProgramFolder(programDirectory);
-    app.SettingsPath = app.AppDir + QLatin1String(kSettingsFileName);
+    // Beside the program, or in the user's configuration folder where the program's folder
+    // cannot be written (an installed program).
+    app.SettingsPath = SettingsPathFor(app.AppDir);
+    app.SkinsDir = SkinsFolderFor(app.AppDir);
 
     const ShellSettings settings = ReadShellSettings(app.SettingsPath);
     app.RS232Port = settings.port;

@@ -48,8 +48,13 @@ struct AppState {
     LinkController Link;
 
     bool workspaceOpen() const { return Manager != nullptr; }
-    // The skins folder beside the executable.
-    QString skinsDir() const { return AppDir + QStringLiteral("SKINS/"); }
+    // The skins folder found at start-up (the installed one when there is none beside the
+    // executable); empty until then.
+    QString SkinsDir;
+    // The skins folder: beside the executable unless start-up found another.
+    QString skinsDir() const {
+        return SkinsDir.isEmpty() ? AppDir + QStringLiteral("SKINS/") : SkinsDir;
+    }
     // The link-running flag.
     bool linkRunning() const { return Link.isRunning(); }
 };

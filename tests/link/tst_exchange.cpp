@@ -80,6 +80,7 @@ private Q_SLOTS:
     void twoByteReplyKeepsFailureEpisode();
     void duplicateIdsUpdateFirstRecordOnly();
     void latchesSurviveOtherDevices();
+    void healthCountsEveryOutcome();
 };
 
 void TestExchange::requestGoesOutAfterPurge_data() {
@@ -415,6 +416,32 @@ void TestExchange::latchesSurviveOtherDevices() {
     QCOMPARE(table[0].Attention.load(), 0);
     QCOMPARE(table[1].CommError.load(), 0);
     QCOMPARE(table[1].Attention.load(), 1);
+}
+
+// Every answer counts as a reply and stamps the time, every other outcome as a failure; an
+// episode opens with the first failure and only a display reply closes it (a two-byte reply
+// answers, yet the device stays in its episode).
+void TestExchange::healthCountsEveryOutcome() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    const std::int64_t before = HealthClockNs();
+    for (Reply r : {PlainDisplay, Silence, OneByte, TwoByte, ShortDisplay, AttentionDisplay,
+                    OneByte, PlainDisplay, Silence}) {
+        port.replies.push_back(ReplyBytes(r));
+        Exchange(table, port, 5, r == TwoByte ? 4 : 0, fx);
+    }
+    const HealthCounts c = table[0].Health.counts();
+    QCOMPARE(c.replies, std::uint64_t(4));
+    QCOMPARE(c.failures, std::uint64_t(5));
+    QCOMPARE(c.episodes, std::uint64_t(3));
+    QVERIFY(c.lastReplyNs >= before);
+    QVERIFY(c.lastReplyNs <= HealthClockNs());
+    // An address no record carries counts nowhere.
+    Exchange(table, port, 9, 0, fx);
+    QCOMPARE(table[0].Health.counts().failures, std::uint64_t(5));
+    QVERIFY(table[1].Health.isClear());
 }
 
 QTEST_APPLESS_MAIN(TestExchange)

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QToolBar>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <thread>
@@ -413,6 +414,40 @@ private Q_SLOTS:
         pump.deliverNow();
         QCOMPARE(DeviceTreeWidget::imageOf(one), int(kIconNormal));
         QCOMPARE(DeviceTreeWidget::selectedImageOf(one), int(kIconNormal));
+    }
+
+    // A device node's tooltip shows the link's counts for it and follows them while it is shown;
+    // the workspace node has none.
+    void deviceTooltipFollowsHealth() {
+        ManagerFixture f;
+        TMDIKVTMAN* m = f.open();
+        f.add(7, QStringLiteral("Seven"));
+        f.add(8, QStringLiteral("Eight"));
+        // The counts are written here instead of by the link (one writer at a time).
+        App().Link.StopLink();
+        DeviceHealth& health = m->table()[1].Health;
+        health.reset();
+        health.noteReply(HealthClockNs());
+        health.noteFailure(true);
+        const auto hover = [m](QTreeWidgetItem* node) {
+            const QPoint pos = m->TreeView1->visualItemRect(node).center();
+            // The mouse rests on the node, as it does when a tooltip comes up.
+            QTest::mouseMove(m->TreeView1->viewport(), pos);
+            QHelpEvent event(QEvent::ToolTip, pos, m->TreeView1->viewport()->mapToGlobal(pos));
+            QCoreApplication::sendEvent(m->TreeView1->viewport(), &event);
+        };
+        hover(f.deviceNodes().at(1));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().startsWith(
+                     QStringLiteral("ID=8 Eight: 1 reply, 1 failed in 1 episode, last reply ")),
+                 qPrintable(QToolTip::text()));
+        for (int i = 0; i < 1233; ++i) {
+            health.noteReply(HealthClockNs());
+        }
+        QTRY_VERIFY2(QToolTip::text().startsWith(QStringLiteral("ID=8 Eight: 1 234 replies, ")),
+                     qPrintable(QToolTip::text()));
+        hover(App().RootNode);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void managerGeometry() {
