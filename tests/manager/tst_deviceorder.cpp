@@ -72,6 +72,11 @@ private Q_SLOTS:
         f.add(2, QStringLiteral("Two"));
         f.add(3, QStringLiteral("Three"));
         EventLog log(m->table());
+        // The link started below reports its stop to the log: stop it while the log still lives,
+        // also when a check returns early.
+        struct StopLinkFirst {
+            ~StopLinkFirst() { App().Link.StopLink(); }
+        } stopLinkFirst;
         // The observer goes to links started from now on: restart the manager's link with it.
         App().Link.setObserver(&log);
         App().Link.StartLink(&m->table(), App().RS232Port);
