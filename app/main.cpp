@@ -1,8 +1,10 @@
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
 #include "manager/kvteditor.h"
+#include "panel/skinselector.h"
 #include "shell/aboutbox.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
+#include "shell/rsset.h"
 #include "state/appstate.h"
 #include "state/linkpump.h"
 
@@ -24,6 +26,8 @@ int main(int argc, char* argv[]) {
         k4::TAboutBox AboutBox(&MainForm);
         MainForm.setAboutBox(&AboutBox);
         k4::KVTEditor();
+        k4::RSSet();
+        k4::SkinSelector();
         // A frame large enough for the manager and a few panels side by side; where it goes is
         // the window system's choice.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -3,8 +3,10 @@
 #   frame.png       the frame with the manager and four panels, all devices answering
 #   commerror.png   device 2 has gone silent: its panel in front showing the error, red node
 #   attention.png   device 3 raises its attention bit: its panel in front, display blinking
+#   skins.png       the skin dialog, opened from the context menu of device 1's skinned panel
 # The program runs from a folder of its own, so the settings beside build/release/app are left
 # alone. Usage: scripts/demo-screenshots.sh [output folder]   (default ./shots)
+# With K4_README=1 the frame picture also becomes the README's picture, docs/k4mgr.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-shots}" && cd "${1:-shots}" && pwd)
@@ -36,6 +38,7 @@ cleanup() {
 trap cleanup EXIT
 
 cp "$build/app/K4mgr" "$work/K4mgr"
+cp -r "$build/app/SKINS" "$work/SKINS"
 "$build/tools/kvtsim/kvtsim" --link "$work/kvtbus" --control "$work/control" --ids 1,2,3,5 \
     --name "1=Encoder A" --name "2=Encoder B" --name "3=Decoder" --name "5=Multiplexer" \
     </dev/null >"$work/kvtsim.out" 2>&1 &
@@ -77,10 +80,38 @@ shot_most_red() {
     echo "saved $out/$2"
 }
 
+# The skin dialog of device 1. Its panel wears the steel skin, whose LED is the only pixel of
+# that green on the screen; the panel's context menu opens on its skin, right of the LED.
+skin_dialog_shot() {
+    sleep "$1"
+    local led x y
+    led=$(import -window root png:- | convert - -depth 8 txt:- | grep -m1 -i '#3CC03C' | cut -d: -f1 || true)
+    if [ -z "$led" ]; then
+        echo "the skinned panel is not on the screen: $2 not taken" >&2
+        return
+    fi
+    x=${led%,*}
+    y=${led#*,}
+    # The LED's top pixel lies at (4, 105) in the panel; (150, 88) is skin between display and keys.
+    xdotool mousemove $((x - 4 + 150)) $((y - 105 + 88)) click 3
+    sleep 0.5
+    xdotool key Down Return
+    sleep 1
+    import -window root png:- | convert - -trim +repage "$out/$2"
+    echo "saved $out/$2"
+    xdotool key Escape
+}
+
 shot 3 frame.png
+if [ "${K4_README:-}" = 1 ]; then
+    mkdir -p "$root/docs"
+    cp "$out/frame.png" "$root/docs/k4mgr.png"
+    echo "saved $root/docs/k4mgr.png"
+fi
 control "silent 2"
 shot 2 commerror.png
 control "normal 2"
 control "attention 3 on"
 shot_most_red 2 attention.png
 control "attention 3 off"
+skin_dialog_shot 1 skins.png

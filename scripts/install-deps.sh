@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
     clang libclang-rt-14-dev clang-format
     fonts-dejavu-core fonts-dejavu-extra xfonts-terminus
-    xvfb xauth x11-apps imagemagick
+    xvfb xauth x11-apps imagemagick xdotool
 )
 
 missing=()

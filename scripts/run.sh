@@ -59,7 +59,9 @@ sim=$!
 finish() {
     kill "$sim" 2>/dev/null || true
     wait "$sim" 2>/dev/null || true
-    if [ -n "$restore" ]; then
+    # Only while the port still names the simulator: a device the operator chose in the port
+    # selection dialog during this run stays.
+    if [ -n "$restore" ] && [ "$(ini_get "$settings" KVT_PORTS "COM$port")" = "$bus" ]; then
         ini_set "$settings" KVT_PORTS "COM$port" "$restore"
     fi
 }

@@ -54,13 +54,14 @@ public:
         current_.begun = Clock::now();
         line_->purgeReceive();
     }
-    void write(const std::uint8_t* data, std::size_t size) override {
+    bool write(const std::uint8_t* data, std::size_t size) override {
         if (size == k4::kRequestSize) {
             current_.address = data[1];
             current_.key = data[2];
         }
-        line_->write(data, size);
+        const bool sent = line_->write(data, size);
         current_.written = Clock::now();
+        return sent;
     }
     std::size_t read(std::uint8_t* buffer, std::size_t max) override {
         current_.replyBytes = line_->read(buffer, max);

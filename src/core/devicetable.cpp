@@ -11,7 +11,7 @@ bool DeviceRecord::isEmpty() const {
     return Panel.load() == kNoHandle && Node.load() == kNoHandle && DevID.load() == 0 &&
            CommError.load() == 0 && Attention.load() == 0 && DeviceName.isEmpty() &&
            Skin.isEmpty() && LCDColor == 0 && LCDBackColor == 0 && Top == 0 && Left == 0 &&
-           flags.load() == 0;
+           flags.load() == 0 && Health.isClear();
 }
 
 void DeviceRecord::clear() {
@@ -27,6 +27,7 @@ void DeviceRecord::clear() {
     LCDBackColor = 0;
     Top = 0;
     Left = 0;
+    Health.reset();
 }
 
 void DeviceRecord::copyFrom(const DeviceRecord& other) {
@@ -41,6 +42,7 @@ void DeviceRecord::copyFrom(const DeviceRecord& other) {
     LCDBackColor = other.LCDBackColor;
     Top = other.Top;
     Left = other.Left;
+    Health.copyFrom(other.Health);
     flags.store(other.flags.load(), std::memory_order_release);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/devicehealth.h"
+
 #include <QString>
 
 #include <atomic>
@@ -34,6 +36,8 @@ struct DeviceRecord {
     std::int32_t Top = 0;
     std::int32_t Left = 0;
     std::atomic<std::uint8_t> flags{0};
+    // Written by the link thread on every exchange; shown, never saved.
+    DeviceHealth Health;
 
     DeviceRecord() = default;
     DeviceRecord(const DeviceRecord&) = delete;
@@ -49,9 +53,9 @@ struct DeviceRecord {
 QString DeviceLabel(std::uint8_t devId, const QString& name);
 
 // The 128 slots of the open workspace. Slots 0..LastIndex are the devices in tree, poll and file
-// order; slot LastIndex+1 always exists and is empty. The link thread reads LastIndex, DevID, flags,
-// Panel and Node and writes the two latches; the GUI thread publishes with release stores (a new
-// slot's in-use flag last, LastIndex raised over a loaded slot after its views exist).
+// order; slot LastIndex+1 always exists and is empty. The link thread reads LastIndex, DevID,
+// flags, Panel and Node and writes the two latches; the GUI thread publishes with release stores (a
+// new slot's in-use flag last, LastIndex raised over a loaded slot after its views exist).
 class DeviceTable {
 public:
     static constexpr int kSlots = 128;

@@ -2,6 +2,9 @@
 
 #include <QStringDecoder>
 
+#include <array>
+#include <optional>
+
 namespace k4 {
 
 namespace {
@@ -14,28 +17,83 @@ bool isQuote(char c) {
     return c == '"' || c == '\'';
 }
 
+// Windows-1252 where it differs from Latin-1. The five bytes it leaves undefined map to the C1
+// controls of the same number, as Windows' own conversion does, so every byte reads and writes
+// back unchanged.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString fromCp1252(const QByteArray& bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        text[i] = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+std::optional<char> toCp1252(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+        return static_cast<char>(u);
+    }
+    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+        if (kCp1252High[i] == u) {
+            return static_cast<char>(0x80 + i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QByteArray> toCp1252(const QString& text) {
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const std::optional<char> b = toCp1252(text[i]);
+        if (!b) {
+            return std::nullopt;
+        }
+        bytes[i] = *b;
+    }
+    return bytes;
+}
+
+bool isUtf8(const QByteArray& bytes) {
+    // Stateless: an incomplete character at the very end counts as an error too.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // decode() converts only when its result is taken.
+    const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
 }  // namespace
+
+ProfileTextForm ProfileTextFormOf(const QByteArray& bytes) {
+    return isUtf8(bytes) ? ProfileTextForm::Utf8 : ProfileTextForm::EightBit;
+}
 
 QString DecodeProfileString(const QByteArray& value, int maxBytes) {
     if (maxBytes <= 0) {
         return {};
     }
+    const QByteArray bytes = value.left(maxBytes);
+    if (!isUtf8(value)) {
+        return fromCp1252(bytes);
+    }
     // A stateful decoder holds back an incomplete character at the end of its input instead of
     // turning it into a replacement character.
-    const QByteArray bytes = value.left(maxBytes);
-    QStringDecoder decoder(QStringDecoder::System);
+    QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder.decode(bytes);
-    if (!decoder.hasError()) {
-        return text;
-    }
-    // Not text of this system's code page: most likely a name written on Windows in its 8-bit
-    // code page. Latin-1 keeps every letter readable, where replacement characters would be saved
-    // back and lose the name for good.
-    return QString::fromLatin1(bytes);
+    return text;
 }
 
-QByteArray EncodeProfileString(const QString& text) {
-    QByteArray bytes = text.toLocal8Bit();
+QByteArray EncodeProfileString(const QString& text, ProfileTextForm form) {
+    std::optional<QByteArray> eightBit;
+    if (form == ProfileTextForm::EightBit) {
+        eightBit = toCp1252(text);
+    }
+    QByteArray bytes = eightBit ? *eightBit : text.toUtf8();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == '\0') {
             bytes.truncate(i);

@@ -6,6 +6,8 @@ namespace k4 {
 
 namespace {
 
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -117,21 +119,32 @@ QByteArray unquoted(const QByteArray& value) {
 
 ProfileText::ProfileText(const QByteArray& bytes) {
     sections_.push_back(Section{});
+    // A byte-order mark is no part of the first line (it would hide a section header there); it
+    // goes back in front of the text when the file is written.
     qsizetype pos = 0;
+    if (bytes.startsWith(kUtf8Bom)) {
+        hasBom_ = true;
+        pos = kUtf8Bom.size();
+    }
+    // CRLF, LF and a CR on its own each end a line, as in the platform's reader.
     while (pos < bytes.size()) {
-        qsizetype lf = bytes.indexOf('\n', pos);
+        qsizetype end = pos;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') {
+            ++end;
+        }
         Line line;
-        if (lf < 0) {
-            line.content = bytes.mid(pos);
-            pos = bytes.size();
-        } else if (lf > pos && bytes[lf - 1] == '\r') {
-            line.content = bytes.mid(pos, lf - 1 - pos);
-            line.eol = Eol::CrLf;
-            pos = lf + 1;
-        } else {
-            line.content = bytes.mid(pos, lf - pos);
+        line.content = bytes.mid(pos, end - pos);
+        if (end == bytes.size()) {
+            pos = end;
+        } else if (bytes[end] == '\n') {
             line.eol = Eol::Lf;
-            pos = lf + 1;
+            pos = end + 1;
+        } else if (end + 1 < bytes.size() && bytes[end + 1] == '\n') {
+            line.eol = Eol::CrLf;
+            pos = end + 2;
+        } else {
+            line.eol = Eol::Cr;
+            pos = end + 1;
         }
         if (std::optional<QByteArray> name = sectionHeaderName(line.content)) {
             addSection(Section{true, std::move(*name), {}});
@@ -204,7 +217,10 @@ QByteArray ProfileText::text() const {
         }
     }
     QByteArray out;
-    out.reserve(total);
+    out.reserve(total + kUtf8Bom.size());
+    if (hasBom_) {
+        out += kUtf8Bom;
+    }
     for (const Section& section : sections_) {
         for (const Line& line : section.lines) {
             out += line.content;
@@ -212,6 +228,8 @@ QByteArray ProfileText::text() const {
                 out += "\r\n";
             } else if (line.eol == Eol::Lf) {
                 out += '\n';
+            } else if (line.eol == Eol::Cr) {
+                out += '\r';
             }
         }
     }

@@ -10,8 +10,9 @@ namespace k4 {
 
 // The text of a profile file as lines grouped by section, with the lookup and edit rules of
 // ProfileFile but no disk access (ProfileFile reads and saves it; the fuzz targets drive it
-// directly). Every line keeps its own bytes and line ending, so text() gives back the input
-// exactly until a value is written, and afterwards differs only in the lines written.
+// directly). Every line keeps its own bytes and line ending (CRLF, LF or a lone CR), and a UTF-8
+// byte-order mark stays in front, so text() gives back the input exactly until a value is
+// written, and afterwards differs only in the lines written.
 class ProfileText {
 public:
     ProfileText() = default;
@@ -36,7 +37,7 @@ public:
     static QByteArray storedForm(const QByteArray& value);
 
 private:
-    enum class Eol { None, Lf, CrLf };
+    enum class Eol { None, Lf, CrLf, Cr };
     struct Line {
         QByteArray content;  // without the line ending
         Eol eol = Eol::None;
@@ -58,6 +59,7 @@ private:
     // costs one look-up per read, not one pass over the file.
     QHash<QByteArray, std::size_t> firstSection_;
     bool modified_ = false;
+    bool hasBom_ = false;  // the text starts with a UTF-8 byte-order mark
 };
 
 }  // namespace k4

@@ -10,11 +10,8 @@ namespace k4 {
 
 namespace {
 
-// The reader hands strings over cut to these many bytes.
-constexpr int kNameBytes = 49;
-constexpr int kDeviceNameBytes = 49;
+constexpr int kNameBytes = kWorkspaceNameBytes;
 constexpr int kSkinBytes = 254;
-constexpr int kMacroNameBytes = 99;
 constexpr int kWholeValue = std::numeric_limits<int>::max();
 constexpr std::uint32_t kGreen = 0x00FF00;
 
@@ -32,6 +29,17 @@ QByteArray macroKey(int index) {
 QString readText(const ProfileFile& file, const QByteArray& section, const QByteArray& key,
                  const char* def, int maxBytes) {
     return DecodeProfileString(file.readString(section, key, def, kWholeValue), maxBytes);
+}
+
+// Writes text unless the key already holds a value that reads as text: a name nobody edited
+// keeps its bytes (its 8-bit form, its quotes, a longer tail the reader cuts off).
+void writeText(ProfileFile& file, ProfileTextForm form, const QByteArray& section,
+               const QByteArray& key, const QString& text, int maxBytes) {
+    if (file.hasKey(section, key) &&
+        DecodeProfileString(file.readString(section, key, {}, kWholeValue), maxBytes) == text) {
+        return;
+    }
+    file.writeString(section, key, EncodeProfileString(text, form));
 }
 
 std::uint8_t lowByte(int value) {
@@ -61,16 +69,16 @@ WorkspaceDevice readDevice(const ProfileFile& file, int slot) {
     return device;
 }
 
-void writeDevice(ProfileFile& file, int slot, const WorkspaceDevice& device) {
+void writeDevice(ProfileFile& file, ProfileTextForm form, int slot, const WorkspaceDevice& device) {
     const QByteArray section = deviceSection(slot);
-    file.writeString(section, "DeviceName", EncodeProfileString(device.DeviceName));
+    writeText(file, form, section, "DeviceName", device.DeviceName, kDeviceNameBytes);
     file.writeInt(section, "flags", asSigned8(device.flags | 0x01));
     file.writeInt(section, "DevID", asSigned8(device.DevID));
     file.writeInt(section, "Left", device.Left);
     file.writeInt(section, "Top", device.Top);
     file.writeInt(section, "LCDColor", asSigned32(device.LCDColor));
     file.writeInt(section, "LCDBackColor", asSigned32(device.LCDBackColor));
-    file.writeString(section, "Skin", EncodeProfileString(device.Skin));
+    writeText(file, form, section, "Skin", device.Skin, kSkinBytes);
 }
 
 }  // namespace
@@ -120,8 +128,10 @@ bool WriteWorkspaceFile(const QString& path, const WorkspaceFileData& data) {
 void WriteWorkspaceProfile(ProfileFile& file, const QString& path, const WorkspaceFileData& data) {
     const int count =
         static_cast<int>(std::min<std::size_t>(data.Devices.size(), kWorkspaceMaxDevices));
+    // A file written on Windows in its 8-bit code page stays 8-bit where the text allows.
+    const ProfileTextForm form = ProfileTextFormOf(file.text());
     file.writeInt(kGlobal, "Devices", count);
-    file.writeString(kGlobal, "Name", EncodeProfileString(WorkspaceNameOfPath(path)));
+    writeText(file, form, kGlobal, "Name", WorkspaceNameOfPath(path), kNameBytes);
     file.writeInt(kGlobal, "ManTop", data.ManTop);
     file.writeInt(kGlobal, "ManLeft", data.ManLeft);
     file.writeInt(kGlobal, "ManWidth", data.ManWidth);
@@ -129,10 +139,10 @@ void WriteWorkspaceProfile(ProfileFile& file, const QString& path, const Workspa
     file.writeInt(kGlobal, "WindowState", data.WindowState);
     file.writeInt(kGlobal, "ReadOnly", data.ReadOnly ? 1 : 0);
     for (int slot = count - 1; slot >= 0; --slot) {
-        writeDevice(file, slot, data.Devices[static_cast<std::size_t>(slot)]);
+        writeDevice(file, form, slot, data.Devices[static_cast<std::size_t>(slot)]);
     }
     for (int i = 0; i < kWorkspaceMacroCount; ++i) {
-        file.writeString(kMacroSection, macroKey(i), EncodeProfileString(data.MacroNames[i]));
+        writeText(file, form, kMacroSection, macroKey(i), data.MacroNames[i], kMacroNameBytes);
     }
 }
 

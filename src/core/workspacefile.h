@@ -12,6 +12,10 @@ class ProfileFile;
 
 inline constexpr int kWorkspaceMaxDevices = 127;
 inline constexpr int kWorkspaceMacroCount = 12;
+// The bytes of a name the reader hands over; a longer value is cut.
+inline constexpr int kWorkspaceNameBytes = 49;
+inline constexpr int kDeviceNameBytes = 49;
+inline constexpr int kMacroNameBytes = 99;
 
 // One device as a workspace file stores it: name, ID, flags and skin of its record, place and
 // colours of its panel.
@@ -54,7 +58,9 @@ WorkspaceFileData ReadWorkspaceProfile(const ProfileFile& file);
 
 // Writes data into the file at path with one file access: the keys of "Global", then one section
 // per device from the highest slot down to slot 0, then "MacroNames", every key where an earlier
-// save put it. Keys this writer does not write stay in the file (device sections of a workspace
+// save put it. A text key that already reads as the text to write keeps its bytes; a changed one
+// is written 8-bit (Windows-1252) in a file that is not UTF-8 when every character fits, else as
+// UTF-8. Keys this writer does not write stay in the file (device sections of a workspace
 // that once had more devices are ignored on loading because Devices is lower). Name is the file
 // name part of path, not data.Name. False when the file could not be written; the file on disk
 // is then the old one, whole.

@@ -1,5 +1,8 @@
 #include "core/workspacename.h"
 
+#include "core/textlimit.h"
+#include "core/workspacefile.h"
+
 namespace k4 {
 
 QString WorkspaceNodeLabel(const QString& typed) {
@@ -8,7 +11,9 @@ QString WorkspaceNodeLabel(const QString& typed) {
     if (extension.compare(QLatin1String("DID"), Qt::CaseInsensitive) == 0) {
         return typed;
     }
-    return typed + QStringLiteral(".DID");
+    // The workspace file reads the name back cut to its size: the extension must still fit.
+    const QString suffix = QStringLiteral(".DID");
+    return CutToBytesAsWritten(typed, kWorkspaceNameBytes - BytesAsWritten(suffix)) + suffix;
 }
 
 QString MainCaptionFor(const QString& workspaceLabel) {

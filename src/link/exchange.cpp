@@ -76,21 +76,35 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
         return;
     }
     DeviceRecord& r = table[index];
+    // A hand-edited workspace can hold an ID beyond 127: sent, it would read as a lead byte on the
+    // line (253 is one). Such a device fails every exchange without a byte going out.
+    if (address > kMaxAddress) {
+        ProcessFailure(r, effects);
+        return;
+    }
 
     const RequestFrame request = MakeRequest(address, key);
     port.purgeReceive();
-    port.write(request.data(), request.size());
+    if (!port.write(request.data(), request.size())) {
+        // The frame did not leave in time and was dropped: no reply can come.
+        ProcessFailure(r, effects);
+        return;
+    }
 
     std::array<std::uint8_t, kDisplayReplySize> reply{};
     const std::size_t n = port.read(reply.data(), reply.size());
 
     switch (ClassifyReply(n)) {
         case ReplyKind::Display:
+            r.Health.noteReply(HealthClockNs());
             ProcessDisplayReply(r, reply, effects);
             break;
         case ReplyKind::TwoByte:
+            r.Health.noteReply(HealthClockNs());
             break;
         case ReplyKind::Failure:
+            // Read before the failure sets the latch: the first failure opens an episode.
+            r.Health.noteFailure(r.CommError.load() == 0);
             ProcessFailure(r, effects);
             break;
     }

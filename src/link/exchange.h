@@ -10,7 +10,8 @@ namespace k4 {
 
 // One request to the device at address and its reply: the device's display cells, its two
 // latches and the picture of its tree node follow the reply. Runs on the link thread only. When
-// no record in 0..LastIndex carries that address nothing is sent. A key of 0 is a poll.
+// no record in 0..LastIndex carries that address nothing is sent; an address beyond 127 is never
+// sent and the exchange fails. A key of 0 is a poll.
 void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
               ExchangeEffects& effects);
 

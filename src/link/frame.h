@@ -14,6 +14,9 @@ inline constexpr std::size_t kRequestSize = 4;
 inline constexpr std::size_t kDisplayReplySize = 51;
 inline constexpr std::size_t kTwoByteReplySize = 2;
 inline constexpr std::uint8_t kPollKey = 0;
+// Addresses run 0..127: a request byte other than the lead never has its top bit set, which is
+// how a device finds the start of a frame.
+inline constexpr std::uint8_t kMaxAddress = 0x7F;
 // The top bit of the first display cell doubles as the device's attention bit.
 inline constexpr std::uint8_t kAttentionBit = 0x80;
 inline constexpr std::uint8_t kHighlightBit = 0x80;

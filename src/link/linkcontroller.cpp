@@ -40,6 +40,10 @@ void LinkController::setObserver(LinkObserver* observer) {
     observer_ = observer;
 }
 
+void LinkController::setThreadStackSize(unsigned bytes) {
+    stackSize_ = bytes;
+}
+
 void LinkController::StartLink(DeviceTable* table, std::int8_t portNumber) {
     // One link at a time: a second start replaces the first.
     StopLink();
@@ -49,15 +53,27 @@ void LinkController::StartLink(DeviceTable* table, std::int8_t portNumber) {
     ExchangeEffects& effects = effects_ ? *effects_ : NoEffectsInstance();
     thread_ = std::make_unique<TRS232flow>(*table, effects, portFactory_);
     TRS232flow* const link = thread_.get();
+    const std::uint64_t generation = ++generation_;
     link->PortNumber = portNumber;
     link->setObserver(observer_);
+    link->setStackSize(stackSize_);
 
-    if (!link->startSuspended() && messageSink_) {
+    const bool opened = link->startSuspended();
+    if (!link->threadCreated()) {
+        // No loop would ever run: the link is not running, and the operator is told so.
+        thread_.reset();
+        if (messageSink_) {
+            messageSink_(QStringLiteral("link thread could not be started!"));
+        }
+        return;
+    }
+    if (!opened && messageSink_) {
         messageSink_(QStringLiteral("port COM ") + QString::number(portNumber) +
                      QStringLiteral(" open error!"));
-        // The message box runs an event loop: the link may have been stopped or replaced
-        // from inside it.
-        if (thread_.get() != link) {
+        // The message box runs an event loop: the link may have been stopped or replaced from
+        // inside it. A replacement can sit at the freed object's address, so the generation
+        // tells, not the pointer.
+        if (generation_ != generation) {
             return;
         }
     }
@@ -72,7 +88,9 @@ void LinkController::StopLink() {
     if (!thread_) {
         return;
     }
-    // Ends the loop after its wait, exchange or drain, and closes the port on the link thread.
+    ++generation_;
+    // Ends the loop after its wait or the exchange in progress, and closes the port on the link
+    // thread.
     thread_->stopAndWait();
     running_.store(false, std::memory_order_release);
     thread_.reset();

@@ -36,12 +36,16 @@ public:
     void setEffects(ExchangeEffects* effects);
     // Measuring hooks for every link thread started from now on (benchmarks). Not owned.
     void setObserver(LinkObserver* observer);
+    // Stack size of link threads started from now on, in bytes; 0 (the default) takes the
+    // platform's. A size the platform refuses leaves the thread uncreated.
+    void setThreadStackSize(unsigned bytes);
 
     // Starts the link thread on portNumber, polling table (which must outlive the link). When the
-    // port cannot be opened, shows "port COM n open error!" and runs without a port.
+    // port cannot be opened, shows "port COM n open error!" and runs without a port. When the
+    // thread cannot be created, shows "link thread could not be started!" and no link runs.
     void StartLink(DeviceTable* table, std::int8_t portNumber);
-    // Stops the thread (after the wait, exchange or drain it is in), closes the port, frees it.
-    // Does nothing when no link runs.
+    // Stops the thread (after the wait or exchange it is in; queued commands are dropped), closes
+    // the port, frees it. Does nothing when no link runs.
     void StopLink();
 
     // Queues a key command and wakes the loop. False when no link runs or 16 commands are
@@ -60,6 +64,10 @@ private:
     ExchangeEffects* effects_ = nullptr;
     LinkObserver* observer_ = nullptr;
     std::unique_ptr<TRS232flow> thread_;
+    // Counts starts and stops, so a start can tell that its link was stopped or replaced while
+    // its message box was open.
+    std::uint64_t generation_ = 0;
+    unsigned stackSize_ = 0;
     std::atomic<bool> running_{false};
 };
 

@@ -19,7 +19,7 @@ constexpr milliseconds kByteGap{10};
 constexpr milliseconds kReadTotal{40};
 // Bounds a write to a line that does not drain (a pty nobody reads), so a stop never hangs on
 // it; 4 bytes take under 2 ms at 28800 baud.
-constexpr int kWriteBoundMs = 250;
+constexpr milliseconds kWriteBound{250};
 // A babbling line must not keep the purge going for ever.
 constexpr int kPurgeRounds = 16;
 
@@ -102,13 +102,25 @@ void QtSerialIo::purgeReceive() {
     port_->clearError();
 }
 
-void QtSerialIo::write(const std::uint8_t* data, std::size_t size) {
+bool QtSerialIo::write(const std::uint8_t* data, std::size_t size) {
     if (!isOpen()) {
-        return;
+        return false;
     }
-    port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    port_->waitForBytesWritten(kWriteBoundMs);
+    const qint64 queued =
+        port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    // One wait may pass on only part of the bytes.
+    const Clock::time_point deadline = Clock::now() + kWriteBound;
+    while (port_->bytesToWrite() > 0 &&
+           port_->waitForBytesWritten(WholeMillisecondsLeft(deadline))) {
+    }
+    const bool sent = queued == static_cast<qint64>(size) && port_->bytesToWrite() == 0;
+    if (!sent) {
+        // The line stopped draining. Kept, these bytes would go out late in a burst ahead of
+        // newer frames (key commands among them), and the queue would grow with every frame.
+        port_->clear(QSerialPort::Output);
+    }
     port_->clearError();
+    return sent;
 }
 
 std::size_t QtSerialIo::read(std::uint8_t* buffer, std::size_t max) {

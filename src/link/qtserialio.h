@@ -23,7 +23,7 @@ public:
     void close() override;
     bool isOpen() const override;
     void purgeReceive() override;
-    void write(const std::uint8_t* data, std::size_t size) override;
+    bool write(const std::uint8_t* data, std::size_t size) override;
     std::size_t read(std::uint8_t* buffer, std::size_t max) override;
     bool failed() const override { return failed_; }
     std::string deviceName() const override { return path_.toStdString(); }

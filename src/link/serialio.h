@@ -17,8 +17,9 @@ public:
     virtual bool isOpen() const = 0;
     // Drops whatever waits in the receive queue.
     virtual void purgeReceive() = 0;
-    // Blocking write; the outcome is not examined by the protocol.
-    virtual void write(const std::uint8_t* data, std::size_t size) = 0;
+    // Blocking write with a time limit. False when the bytes did not all leave in time: whatever
+    // is left of them is dropped, never sent late behind newer frames. False on a closed port.
+    virtual bool write(const std::uint8_t* data, std::size_t size) = 0;
     // Reads up to max bytes: ends at max bytes, 10 ms after the last byte, or 40 ms after the
     // start, whichever comes first. Returns the count read, 0 on failure.
     virtual std::size_t read(std::uint8_t* buffer, std::size_t max) = 0;
@@ -37,7 +38,7 @@ public:
     void close() override {}
     bool isOpen() const override { return false; }
     void purgeReceive() override {}
-    void write(const std::uint8_t*, std::size_t) override {}
+    bool write(const std::uint8_t*, std::size_t) override { return false; }
     std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
 };
 

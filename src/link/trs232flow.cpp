@@ -51,7 +51,8 @@ bool TRS232flow::startSuspended() {
     start(QThread::NormalPriority);
     // A thread that could not be created never reports; it holds at its start until resume()
     // otherwise, so it cannot have ended yet.
-    if (!isRunning()) {
+    threadCreated_ = isRunning();
+    if (!threadCreated_) {
         return false;
     }
     std::unique_lock lock(handoverMutex_);
@@ -134,8 +135,14 @@ void TRS232flow::linkLoop() {
 }
 
 void TRS232flow::drainRing() {
-    // Commands queued while the drain runs go out in the same drain, ahead of any poll.
-    while (const auto command = Ring.pop()) {
+    // Commands queued while the drain runs go out in the same drain, ahead of any poll. A stop
+    // ends it after the exchange in progress: 16 commands to a silent line would hold the GUI
+    // thread for most of a second, and the next start empties the ring anyway.
+    while (!stopRequested()) {
+        const auto command = Ring.pop();
+        if (!command) {
+            break;
+        }
         Exchange(table_, port(), command->address, command->key, effects_);
     }
 }

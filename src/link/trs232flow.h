@@ -61,12 +61,14 @@ public:
     bool QueueCommand(std::uint8_t address, std::uint8_t key);
 
     // GUI thread. Starts the thread, which opens the port and then holds; returns once the
-    // outcome of OpenPort is known.
+    // outcome of OpenPort is known. False too when the thread could not be created.
     bool startSuspended();
+    // GUI thread: false when startSuspended could not create the thread (no port, no loop).
+    bool threadCreated() const { return threadCreated_; }
     // Lets the held thread into the link loop.
     void resume();
-    // Sets the terminated flag and wakes the loop; the loop ends after the wait, exchange or drain
-    // it is in.
+    // Sets the terminated flag and wakes the loop; the loop ends after the wait or exchange it is
+    // in, leaving queued commands unsent.
     void requestStop();
     bool stopRequested() const { return terminated_.load(std::memory_order_acquire); }
     // requestStop, then waits until the thread has ended and the port is closed.
@@ -94,6 +96,7 @@ private:
     LinkObserver* observer_ = nullptr;
     int pollIndex_ = 0;
     std::atomic<bool> terminated_{false};
+    bool threadCreated_ = false;  // the GUI thread's
     // Link thread only: the state of the port and the device it names.
     LineKeeper line_;
     std::string device_;

@@ -5,15 +5,13 @@
 #include "manager/kvteditor.h"
 #include "manager/kvtmanager.h"
 #include "panel/mdichild.h"
+#include "panel/panelskin.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
 
-#include <QFileInfo>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPixmap>
 #include <QThread>
 
 namespace k4 {
@@ -59,9 +57,7 @@ void TMDIKVTMAN::AddNewKVT1Click() {
     }
     TMDIChild* panel = createPanel();
     table_[s].Panel.store(panel->handle(), std::memory_order_release);
-    if (QMdiSubWindow* frame = panel->subWindow()) {
-        frame->adjustSize();
-    }
+    panel->sizeToControls();
     panel->DevAddress = 1;
     panel->LCDColor = kNewLcdColor;
     panel->LCDBackColor = kNewLcdBackColor;
@@ -203,22 +199,6 @@ void TMDIKVTMAN::TreeView1DblClick() {
     }
 }
 
-void TMDIKVTMAN::loadSkin(TMDIChild* panel, const QString& skin) const {
-    const QString path = App().skinsDir() + skin;
-    if (skin.isEmpty() || !QFileInfo(path).isFile()) {
-        return;
-    }
-    // A file that is not a readable picture leaves the panel without a skin, like a missing one;
-    // the other devices of the workspace are built all the same.
-    const QPixmap picture(path);
-    if (picture.isNull() || panel->Skin == nullptr) {
-        return;
-    }
-    panel->Skin->setPixmap(picture);
-    panel->Skin->show();
-    panel->SkinFile = skin;
-}
-
 void TMDIKVTMAN::BuildDeviceViews() {
     table_.setLastIndex(-1);
     for (int i = 0; i < DeviceTable::kMaxDevices && table_[i].inUse(); ++i) {
@@ -241,7 +221,9 @@ void TMDIKVTMAN::BuildDeviceViews() {
         panel->LCDBackColor = r.LCDBackColor;
         r.CommError.store(0, std::memory_order_relaxed);
         r.Attention.store(0, std::memory_order_relaxed);
-        loadSkin(panel, r.Skin);
+        // A skin that is missing or no readable picture leaves the panel bare and the record's
+        // name as it is; the other devices of the workspace are built all the same.
+        LoadSkin(*panel, r.Skin);
         // Only now, with its node and panel in place, does the link poll the slot.
         table_.setLastIndex(i);
     }

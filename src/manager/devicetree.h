@@ -41,8 +41,16 @@ public:
     // Asks the owner as a label edit would, and opens the in-place editor when it agrees.
     void beginLabelEdit(QTreeWidgetItem* item);
 
+    // pos (viewport coordinates) lies on the text of the item at index.
+    bool isOnLabelText(const QModelIndex& index, const QPoint& pos) const;
+
+Q_SIGNALS:
+    // A double click anywhere in the tree, on an item or on the empty space around the items.
+    void doubleClickedAnywhere();
+
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void commitLabel(QTreeWidgetItem* item, QString& text);

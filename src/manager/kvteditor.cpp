@@ -1,11 +1,13 @@
 #include "manager/kvteditor.h"
 
 #include "core/deviceidrules.h"
+#include "core/workspacefile.h"
 #include "manager/kvtmanager.h"
 #include "manager/updownbutton.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/formfont.h"
+#include "state/typedbytelimit.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -14,6 +16,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace k4 {
 
@@ -30,6 +34,8 @@ W* Place(W* widget, const char* name, int left, int top, int width = -1, int hei
     }
     return widget;
 }
+
+constexpr int kIdDigits = 3;
 
 QString SignedText(std::uint8_t id) {
     return QString::number(static_cast<std::int8_t>(id));
@@ -49,11 +55,12 @@ TKVTEditor::TKVTEditor(QWidget* parent)
     GroupBox1 = Place(new QGroupBox(QStringLiteral("Enter:"), this), "GroupBox1", 0, 0, 281, 105);
     Label2 = Place(new QLabel(QStringLiteral("Device ID(1-127)"), GroupBox1), "Label2", 16, 16);
     ID = Place(new QLineEdit(QStringLiteral("1"), GroupBox1), "ID", 104, 16, 41, 21);
-    ID->setMaxLength(3);
+    ID->setMaxLength(kIdDigits);
     BPlusMinus = Place(new UpDownButton(GroupBox1), "BPlusMinus", 144, 16, 20, 25);
     Label1 = Place(new QLabel(QStringLiteral("Title:"), GroupBox1), "Label1", 16, 48);
     Title = Place(new QLineEdit(QStringLiteral("New trancoder 1"), GroupBox1), "Title", 40, 48, 233,
                   21);
+    titleLimit_ = new TypedByteLimit(Title, kDeviceNameBytes);
     EditOk = Place(new QPushButton(QStringLiteral("Ok"), GroupBox1), "EditOk", 200, 72, 75, 25);
     EditOk->setDefault(true);
 
@@ -77,8 +84,12 @@ void TKVTEditor::prepare(std::uint8_t devId, const QString& deviceName, std::int
 }
 
 void TKVTEditor::FormActivate() {
-    ID->setText(SignedText(DevID));
-    Title->setText(DeviceName);
+    // Three characters are typed at most; an ID loaded from a file as 128..156 reads -128..-100
+    // and is shown whole.
+    const QString id = SignedText(DevID);
+    ID->setMaxLength(std::max<int>(kIdDigits, id.size()));
+    ID->setText(id);
+    titleLimit_->setTextWhole(DeviceName);
     Title->setFocus(Qt::OtherFocusReason);
 }
 

@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace k4 {
 
+class TypedByteLimit;
 class UpDownButton;
 
 // "Edit transcoder": the modal dialog in which one device's ID and title are set. The only way
@@ -54,6 +55,8 @@ protected:
 
 private:
     bool TitleKeyPress(QKeyEvent* event);
+
+    TypedByteLimit* titleLimit_ = nullptr;  // the title is kept to what the workspace reads back
 };
 
 // The program's one editor dialog, created on first use and kept for the whole run.

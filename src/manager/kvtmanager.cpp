@@ -2,6 +2,7 @@
 
 #include "manager/devicetree.h"
 #include "manager/imagelist.h"
+#include "manager/livetooltip.h"
 #include "panel/mdichild.h"
 #include "state/appstate.h"
 #include "state/mainframe.h"
@@ -48,7 +49,8 @@ TMDIKVTMAN::TMDIKVTMAN(QWidget* parent) : QWidget(parent) {
     tree_->setEditedHandler(
         [this](QTreeWidgetItem* node, QString& text) { TreeView1Edited(node, text); });
     connect(tree_, &QTreeWidget::customContextMenuRequested, this, &TMDIKVTMAN::showPopup);
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
+    connect(tree_, &DeviceTreeWidget::doubleClickedAnywhere, this, [this] { TreeView1DblClick(); });
+    new LiveToolTip(tree_->viewport(), [this](const QPoint& pos) { return healthTipAt(pos); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -77,6 +79,9 @@ TMDIKVTMAN::~TMDIKVTMAN() {
     if (App().Manager == this) {
         App().Manager = nullptr;
     }
+    if (App().Devices == &table_) {
+        App().Devices = nullptr;
+    }
 }
 
 TMDIKVTMAN* TMDIKVTMAN::OpenManagerWindow() {
@@ -89,6 +94,7 @@ TMDIKVTMAN* TMDIKVTMAN::OpenManagerWindow() {
     // Set before FormCreate starts the link, so the reference is never seen unset while a link
     // runs on this window's table.
     App().Manager = manager;
+    App().Devices = &manager->table_;
     manager->FormCreate();
     sub->show();
     App().Frame->enableWorkspaceItems();
@@ -106,6 +112,9 @@ void TMDIKVTMAN::FormClose() {
     App().Link.StopLink();
     if (App().Views.tree() == this) {
         App().Views.setTree(nullptr);
+    }
+    if (App().Devices == &table_) {
+        App().Devices = nullptr;
     }
     // The workspace node goes with the tree.
     if (rootNode_ != nullptr && App().RootNode == rootNode_) {
@@ -238,6 +247,18 @@ NodeHandle TMDIKVTMAN::handleOfNode(const QTreeWidgetItem* node) const {
 
 int TMDIKVTMAN::IndexOfNode(const QTreeWidgetItem* node) const {
     return table_.indexOfNode(handleOfNode(node));
+}
+
+LiveToolTip::Tip TMDIKVTMAN::healthTipAt(const QPoint& viewportPos) const {
+    QTreeWidgetItem* node = tree_->itemAt(viewportPos);
+    const int s = IndexOfNode(node);
+    if (s < 0) {
+        return {};
+    }
+    const DeviceRecord& r = table_[s];
+    return {HealthSummary(DeviceLabel(r.DevID.load(), r.DeviceName), r.Health.counts(),
+                          HealthClockNs()),
+            tree_->visualItemRect(node)};
 }
 
 QTreeWidgetItem* TMDIKVTMAN::selectedNode() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/devicetable.h"
+#include "manager/livetooltip.h"
 #include "state/viewregistry.h"
 
 #include <QPointer>
@@ -95,9 +96,10 @@ private:
     enum class LabelEditOutcome { InPlace, Accepted, NotAccepted, NoDevice };
     LabelEditOutcome beginLabelEdit(QTreeWidgetItem* node);
     QTreeWidgetItem* selectedNode() const;
+    // The tooltip of a device node: the link's counts for the device (none elsewhere).
+    LiveToolTip::Tip healthTipAt(const QPoint& viewportPos) const;
     QTreeWidgetItem* addDeviceNode(NodeHandle handle, const QString& label);
     TMDIChild* createPanel();
-    void loadSkin(TMDIChild* panel, const QString& skin) const;
     // Takes slot s out of the table with its views: runs with the link stopped.
     void removeDevice(int s);
     void withdrawUnconfirmedDevice(NodeHandle node);

@@ -20,10 +20,10 @@ std::uint32_t BgrFromColor(const QColor& color) {
            (static_cast<std::uint32_t>(rgb.blue()) << 16);
 }
 
-CellLook LookOfCell(std::uint8_t cell, std::uint32_t lcdColor, std::uint32_t lcdBackColor) {
+CellLook LookOfCell(std::uint8_t cell, const QColor& text, const QColor& background) {
     CellLook look;
-    look.background = (cell & kHighlightBit) ? QColor(255, 0, 0) : ColorFromBgr(lcdBackColor);
-    look.text = ColorFromBgr(lcdColor);
+    look.background = (cell & kHighlightBit) ? QColor(255, 0, 0) : background;
+    look.text = text;
     look.code = static_cast<char16_t>(cell & kCharacterMask);
     // A fresh panel holds 48 NULs and must look blank; the fonts we can use draw a "missing
     // glyph" box for NUL where the device font has nothing.

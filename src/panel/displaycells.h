@@ -39,7 +39,8 @@ struct CellLook {
     char16_t code = 0;        // the character, 0..127
     bool drawsGlyph = false;  // NUL is an empty cell; every other code draws the font's glyph
 };
-CellLook LookOfCell(std::uint8_t cell, std::uint32_t lcdColor, std::uint32_t lcdBackColor);
+// text and background are the display's two colours as they are drawn (see DisplayColor).
+CellLook LookOfCell(std::uint8_t cell, const QColor& text, const QColor& background);
 
 // Top-left corner of a text box of the given size centred in cell; the halves truncate toward
 // zero, so a glyph wider than its cell starts up to half the overflow left of it.

@@ -1,8 +1,10 @@
 #include "panel/mdichild.h"
 
+#include "panel/colorvalues.h"
 #include "panel/displaycells.h"
-#include "panel/displayfont.h"
-#include "panel/panelparts.h"
+#include "panel/panelkeyboard.h"
+#include "panel/panelskin.h"
+#include "panel/skinselector.h"
 #include "state/appstate.h"
 #include "state/formfont.h"
 
@@ -18,51 +20,21 @@
 namespace k4 {
 namespace {
 
-struct KeySpec {
-    const char* caption;
-    int left;
-    int top;
-    void (TMDIChild::*click)();
+// The click handlers of Button1 .. Button18.
+constexpr void (TMDIChild::*kKeyClicks[kPanelKeyCount])() = {
+    &TMDIChild::Button1Click,  &TMDIChild::Button2Click,  &TMDIChild::Button3Click,
+    &TMDIChild::Button4Click,  &TMDIChild::Button5Click,  &TMDIChild::Button6Click,
+    &TMDIChild::Button7Click,  &TMDIChild::Button8Click,  &TMDIChild::Button9Click,
+    &TMDIChild::Button10Click, &TMDIChild::Button11Click, &TMDIChild::Button12Click,
+    &TMDIChild::Button13Click, &TMDIChild::Button14Click, &TMDIChild::Button15Click,
+    &TMDIChild::Button16Click, &TMDIChild::Button17Click, &TMDIChild::Button18Click,
 };
-
-// Button1 .. Button18 in tab order.
-constexpr KeySpec kKeys[kPanelKeyCount] = {
-    {"1", 104, 104, &TMDIChild::Button1Click},   {"2", 128, 104, &TMDIChild::Button2Click},
-    {"3", 152, 104, &TMDIChild::Button3Click},   {"4", 176, 104, &TMDIChild::Button4Click},
-    {"5", 200, 104, &TMDIChild::Button5Click},   {"6", 224, 104, &TMDIChild::Button6Click},
-    {"7", 248, 104, &TMDIChild::Button7Click},   {"8", 272, 104, &TMDIChild::Button8Click},
-    {"9", 104, 136, &TMDIChild::Button9Click},   {"10", 128, 136, &TMDIChild::Button10Click},
-    {"11", 152, 136, &TMDIChild::Button11Click}, {"12", 176, 136, &TMDIChild::Button12Click},
-    {"13", 200, 136, &TMDIChild::Button13Click}, {"14", 224, 136, &TMDIChild::Button14Click},
-    {"15", 248, 136, &TMDIChild::Button15Click}, {"16", 272, 136, &TMDIChild::Button16Click},
-    {"T", 16, 104, &TMDIChild::Button17Click},   {"S", 64, 104, &TMDIChild::Button18Click},
-};
-constexpr int kKeySize = 17;
 
 // Title bar with the minimise button only: no system menu, no close box, no maximise; the
 // fixed-size hint keeps the frame from offering to be dragged to another size.
 constexpr Qt::WindowFlags kPanelFrameFlags = Qt::SubWindow | Qt::CustomizeWindowHint |
                                              Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                                              Qt::MSWindowsFixedSizeDialogHint;
-
-constexpr QPoint kGridPos{0, 24};
-constexpr QSize kGridSize{293, 49};
-constexpr QRect kLedRect{0, 104, 9, 9};
-
-QFont BoldFont(int pixelHeight) {
-    QFont font = FormFont();
-    font.setPixelSize(pixelHeight);
-    font.setBold(true);
-    return font;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(pos);
-    label->adjustSize();  // labels size themselves to their text
-    return label;
-}
 
 }  // namespace
 
@@ -75,6 +47,8 @@ TMDIChild* TMDIChild::Create(QMdiArea* area) {
     sub->setWidget(panel);
     sub->setWindowTitle(panel->windowTitle());
     panel->subWindow_ = sub;
+    // The frame holds the focus when no key button does.
+    panel->Keyboard->watch(sub);
     area->addSubWindow(sub, kPanelFrameFlags);
     // setWindowFlags adds the system-menu hint whenever a title-bar button is asked for, and the
     // styles draw a close box for that hint; the frame is drawn by the area, not the window
@@ -96,31 +70,25 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent), handle_(NewViewHandle()
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
 
-    // Creation order is stacking order: the labels and the LED lie under the skin image, the
-    // display and the keys above it.
-    buildLabels();
-    Diod = new LedShape(this);
-    Diod->setObjectName(QStringLiteral("Diod"));
-    Diod->setGeometry(kLedRect);
+    const PanelFace face = BuildPanelFace(this, QRect(0, 0, kPanelClientWidth, kPanelClientHeight));
+    Skin = face.Skin;
+    StringGrid1 = face.StringGrid1;
+    Diod = face.Diod;
+    Label1 = face.Label1;
+    Label2 = face.Label2;
+    Label3 = face.Label3;
+    Label4 = face.Label4;
+    Buttons = face.Buttons;
     // The LED shows the inactive window-border colour; Qt's palette has no such role, and its
     // inactive light grey stands in for it.
     Diod->setFill(palette().color(QPalette::Inactive, QPalette::Midlight));
-
-    Skin = new QLabel(this);
-    Skin->setObjectName(QStringLiteral("Skin"));
-    Skin->setGeometry(0, 0, kPanelClientWidth, kPanelClientHeight);
-    Skin->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // natural size from the corner
-    Skin->setScaledContents(false);
-
-    StringGrid1 = new DisplayGrid(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setGeometry(QRect(kGridPos, kGridSize));
-    StringGrid1->setEnabled(false);
     StringGrid1->setDrawCell([this](QPainter& painter, int column, int row, const QRect& cell) {
         StringGrid1DrawCell(painter, column, row, cell);
     });
 
-    buildKeys();
+    connectKeys();
+    Keyboard = new PanelKeyboard(Buttons, this);
+    Keyboard->watch(this);
     buildContextMenu();
 
     App().Views.addPanel(handle_, this);
@@ -131,28 +99,9 @@ TMDIChild::~TMDIChild() {
     unregisterView();
 }
 
-void TMDIChild::buildLabels() {
-    Label1 = MakeLabel(this, "Label1", QStringLiteral("<<"), {104, 120});
-    Label2 = MakeLabel(this, "Label2", QStringLiteral(">>"), {128, 120});
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("+"), {178, 119});
-    Label3->setFont(BoldFont(16));
-    Label3->adjustSize();
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("-"), {157, 114});
-    Label4->setFont(BoldFont(19));
-    Label4->adjustSize();
-}
-
-void TMDIChild::buildKeys() {
+void TMDIChild::connectKeys() {
     for (int i = 0; i < kPanelKeyCount; ++i) {
-        const KeySpec& key = kKeys[i];
-        auto* button = new QPushButton(QString::fromLatin1(key.caption), this);
-        button->setObjectName(QStringLiteral("Button%1").arg(i + 1));
-        button->setGeometry(key.left, key.top, kKeySize, kKeySize);
-        connect(button, &QPushButton::clicked, this, key.click);
-        Buttons[i] = button;
-        if (i > 0) {
-            setTabOrder(Buttons[i - 1], button);
-        }
+        connect(Buttons[static_cast<std::size_t>(i)], &QPushButton::clicked, this, kKeyClicks[i]);
     }
 }
 
@@ -185,19 +134,10 @@ void TMDIChild::ShowCommError() {
 }
 
 void TMDIChild::StringGrid1DrawCell(QPainter& painter, int column, int row, const QRect& cell) {
-    const CellLook look = LookOfCell(LCDBuffer[CellIndex(column, row)], LCDColor, LCDBackColor);
-    painter.save();
-    painter.setClipRect(cell, Qt::IntersectClip);
-    painter.fillRect(cell, look.background);
-    if (look.drawsGlyph) {
-        painter.setFont(DisplayFont());
-        painter.setPen(look.text);
-        const QFontMetrics metrics = painter.fontMetrics();
-        const QString text(QChar(look.code));
-        const QPoint origin = GlyphOrigin(cell, metrics.horizontalAdvance(text), metrics.height());
-        painter.drawText(origin.x(), origin.y() + metrics.ascent(), text);
-    }
-    painter.restore();
+    const CellLook look =
+        LookOfCell(LCDBuffer[CellIndex(column, row)], DisplayColor(LCDColor, palette()),
+                   DisplayColor(LCDBackColor, palette()));
+    DrawDisplayCell(painter, cell, look);
 }
 
 void TMDIChild::FormPaint() {
@@ -227,6 +167,19 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TMDIChild::sizeToControls() {
+    // The controls lie from the client's corner on; the client ends where the furthest one does,
+    // shown or not (the skin image, hidden until a skin is loaded, spans the design size).
+    QRect controls;
+    for (const QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        controls |= control->geometry();
+    }
+    setFixedSize(controls.right() + 1, controls.bottom() + 1);
+    if (subWindow_) {
+        subWindow_->setFixedSize(subWindow_->sizeHint());
+    }
+}
+
 void TMDIChild::closePanel() {
     closing_ = true;
     if (subWindow_) {
@@ -237,7 +190,7 @@ void TMDIChild::closePanel() {
 }
 
 void TMDIChild::MainFormChangeSkinClick() {
-    // The skin dialog is not part of this window yet; the command changes nothing for now.
+    ChangeSkinAndColors(*this, SkinSelector());
 }
 
 void TMDIChild::setCaption(const QString& caption) {

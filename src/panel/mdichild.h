@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/devicetable.h"
+#include "panel/panelparts.h"
 #include "state/viewregistry.h"
 
 #include <QPointer>
@@ -20,15 +21,7 @@ class QPushButton;
 
 namespace k4 {
 
-class DisplayGrid;
-class LedShape;
-
-// Key codes of the two keys that are not numbered; numbered keys send their own number.
-inline constexpr std::uint8_t kKeyT = 126;
-inline constexpr std::uint8_t kKeyS = 127;
-inline constexpr int kPanelKeyCount = 18;
-inline constexpr int kPanelClientWidth = 291;
-inline constexpr int kPanelClientHeight = 154;
+class PanelKeyboard;
 
 // The window of one device, drawn like its front panel: the two-line display, the LED, four key
 // labels and 18 keys. The link's effects reach it through the view registry by its handle.
@@ -61,6 +54,9 @@ public:
     int left() const;
     int top() const;
     void moveTo(int left, int top);
+    // Sizes the client area to the controls it holds (the display grid is wider than the design
+    // size), and the frame around it with it.
+    void sizeToControls();
     // Closes the panel; it frees itself. This is the only way to close a panel: the window has
     // no close box and refuses every other close request (system menu, Ctrl+F4, closing all
     // sub-windows of the area).
@@ -81,7 +77,7 @@ public:
     void FormClose();
     // Activation changes nothing on a panel.
     void FormActivate() {}
-    // The context menu's skin and colour command.
+    // The context menu's skin and colour command: the skin dialog for this panel.
     void MainFormChangeSkinClick();
 
     void Button1Click() { SendKey(1); }
@@ -114,14 +110,15 @@ public:
     std::array<QPushButton*, kPanelKeyCount> Buttons{};  // Button1 .. Button18
     QMenu* PopupMenu1 = nullptr;
     QAction* ChangeSkin = nullptr;
+    // The PC keyboard on the keys while the panel is the active child window.
+    PanelKeyboard* Keyboard = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildLabels();
-    void buildKeys();
+    void connectKeys();
     void buildContextMenu();
     void unregisterView();
 

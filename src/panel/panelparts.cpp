@@ -1,10 +1,37 @@
 #include "panel/panelparts.h"
 
 #include "panel/displaycells.h"
+#include "panel/displayfont.h"
+#include "state/formfont.h"
 
+#include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 
 namespace k4 {
+
+namespace {
+
+QFont BoldFont(int pixelHeight) {
+    QFont font = FormFont();
+    font.setPixelSize(pixelHeight);
+    font.setBold(true);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos,
+                  const QFont* font = nullptr) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    if (font != nullptr) {
+        label->setFont(*font);
+    }
+    label->move(pos);
+    label->adjustSize();  // labels size themselves to their text
+    return label;
+}
+
+}  // namespace
 
 DisplayGrid::DisplayGrid(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted here, so the panel behind never needs repainting for it.
@@ -43,6 +70,58 @@ void LedShape::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(fill_);
     painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+PanelFace BuildPanelFace(QWidget* parent, const QRect& skinRect) {
+    PanelFace face;
+    const QFont plus = BoldFont(16);
+    const QFont minus = BoldFont(19);
+    face.Label1 = MakeLabel(parent, "Label1", QStringLiteral("<<"), {104, 120});
+    face.Label2 = MakeLabel(parent, "Label2", QStringLiteral(">>"), {128, 120});
+    face.Label3 = MakeLabel(parent, "Label3", QStringLiteral("+"), {178, 119}, &plus);
+    face.Label4 = MakeLabel(parent, "Label4", QStringLiteral("-"), {157, 114}, &minus);
+
+    face.Diod = new LedShape(parent);
+    face.Diod->setObjectName(QStringLiteral("Diod"));
+    face.Diod->setGeometry(kLedRect);
+
+    face.Skin = new QLabel(parent);
+    face.Skin->setObjectName(QStringLiteral("Skin"));
+    face.Skin->setGeometry(skinRect);
+    face.Skin->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // natural size from the corner
+    face.Skin->setScaledContents(false);
+
+    face.StringGrid1 = new DisplayGrid(parent);
+    face.StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    face.StringGrid1->setGeometry(kDisplayGridRect);
+    face.StringGrid1->setEnabled(false);
+
+    for (int i = 0; i < kPanelKeyCount; ++i) {
+        const PanelKeySpec& key = kPanelKeys[static_cast<std::size_t>(i)];
+        auto* button = new QPushButton(QString::fromLatin1(key.caption), parent);
+        button->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        button->setGeometry(key.left, key.top, kPanelKeySize, kPanelKeySize);
+        face.Buttons[static_cast<std::size_t>(i)] = button;
+        if (i > 0) {
+            QWidget::setTabOrder(face.Buttons[static_cast<std::size_t>(i - 1)], button);
+        }
+    }
+    return face;
+}
+
+void DrawDisplayCell(QPainter& painter, const QRect& cell, const CellLook& look) {
+    painter.save();
+    painter.setClipRect(cell, Qt::IntersectClip);
+    painter.fillRect(cell, look.background);
+    if (look.drawsGlyph) {
+        painter.setFont(DisplayFont());
+        painter.setPen(look.text);
+        const QFontMetrics metrics = painter.fontMetrics();
+        const QString text(QChar(look.code));
+        const QPoint origin = GlyphOrigin(cell, metrics.horizontalAdvance(text), metrics.height());
+        painter.drawText(origin.x(), origin.y() + metrics.ascent(), text);
+    }
+    painter.restore();
 }
 
 }  // namespace k4

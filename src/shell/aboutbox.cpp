@@ -34,7 +34,7 @@ QIcon ProgramIconImage() {
 }
 
 QString TAboutBox::VersionText() {
-    return QStringLiteral("Version: ") + NormalizeBuildDate(__DATE__);
+    return QStringLiteral("Version: ") + ProgramBuildDate();
 }
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {

@@ -4,8 +4,11 @@
 
 namespace k4 {
 
-// The compiler's build date ("Oct  4 2003", the day padded with a blank) as the About box shows
-// it: month, day and year separated by single blanks ("Oct 4 2003").
-QString NormalizeBuildDate(const char* compilerDate);
+// A day written "2003-10-04" as the About box shows it: the month's English abbreviation, the
+// day and the year separated by single blanks ("Oct 4 2003"); empty when isoDay is no such date.
+QString AboutBoxDate(const QString& isoDay);
+
+// The day the program was built, as the About box shows it.
+QString ProgramBuildDate();
 
 }  // namespace k4

@@ -1,8 +1,11 @@
 #include "shell/mainform.h"
 
+#include "macro/macrowindow.h"
+#include "manager/kvtmanager.h"
 #include "shell/aboutbox.h"
 #include "shell/linestatuslabel.h"
 #include "shell/menutable.h"
+#include "shell/rsset.h"
 #include "shell/windowtiling.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
@@ -224,12 +227,13 @@ void TMainForm::ROsetClick() {
 }
 
 void TMainForm::CutItemClick() {
-    // The port selection dialog is not part of the program yet; the item stays in its place.
+    RSSet().runModal();
 }
 
 void TMainForm::MacroWindowClick() {
-    // Without a macro window to open, the check mark must not claim one is open.
-    item("MacroWindow")->setChecked(false);
+    // Qt has already toggled the check mark: the window's existence decides instead.
+    ToggleMacroWindow(*item("MacroWindow"), *mdiArea_,
+                      App().Manager ? &App().Manager->table() : nullptr);
 }
 
 void TMainForm::WindowCascadeItemClick() {

@@ -1,9 +1,12 @@
 #include "shell/shellsettings.h"
 
 #include "core/profilefile.h"
+#include "core/profilestrings.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <limits>
 
 namespace k4 {
 
@@ -25,8 +28,10 @@ ShellSettings ReadShellSettings(const QString& settingsPath) {
     // The port number is kept as a signed byte, so 257 means port 1 and 255 means -1.
     const int port = file.readInt(kSettingsSection, "RS232Port", 1);
     settings.port = static_cast<std::int8_t>(static_cast<std::uint8_t>(port & 0xFF));
-    settings.lastFile =
-        QFile::decodeName(file.readString(kSettingsSection, "LastFile", {}, kLastFileSize));
+    // Cut at a character, never through one: a broken half would name no file at all.
+    settings.lastFile = DecodeProfileString(
+        file.readString(kSettingsSection, "LastFile", {}, std::numeric_limits<int>::max()),
+        kLastFileSize - 1);
     return settings;
 }
 

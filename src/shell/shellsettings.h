@@ -6,7 +6,8 @@
 
 namespace k4 {
 
-// The settings file beside the executable: the serial port number and the last workspace.
+// The settings file (beside the executable, or in the user's configuration folder where the
+// executable's folder cannot be written): the serial port number and the last workspace.
 inline constexpr char kSettingsFileName[] = "KVT.INI";
 inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
 

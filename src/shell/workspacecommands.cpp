@@ -1,5 +1,6 @@
 #include "shell/workspacecommands.h"
 
+#include "core/programfiles.h"
 #include "manager/kvtmanager.h"
 #include "shell/shellsettings.h"
 #include "state/appstate.h"
@@ -35,6 +36,11 @@ QString WithWorkspaceSuffix(const QString& path) {
     return path + QStringLiteral(".DID");
 }
 
+QString OverwriteQuestion(const QString& path) {
+    return QFileInfo(path).fileName() +
+           QStringLiteral(" already exists.\nDo you want to replace it?");
+}
+
 bool IsExistingFile(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
@@ -67,7 +73,10 @@ void WorkspaceCommands::RunStartup(const QString& programDirectory) {
     }
     startupRunning_ = true;
     app.AppDir = ProgramFolder(programDirectory);
-    app.SettingsPath = app.AppDir + QLatin1String(kSettingsFileName);
+    // Beside the program, or in the user's configuration folder where the program's folder
+    // cannot be written (an installed program).
+    app.SettingsPath = SettingsPathFor(app.AppDir);
+    app.SkinsDir = SkinsFolderFor(app.AppDir);
 
     const ShellSettings settings = ReadShellSettings(app.SettingsPath);
     app.RS232Port = settings.port;
@@ -154,12 +163,19 @@ WorkspaceCommands::SaveOutcome WorkspaceCommands::SaveAs() {
         return SaveOutcome::Cancelled;
     }
     const QString path = WithWorkspaceSuffix(chosen);
-    saveFolder_ = QFileInfo(path).absolutePath();
-    app.WorkspacePath = path;
+    // The dialog asked about the name it returned; the extension may name another file, which
+    // is not replaced without asking either.
+    if (path != chosen && QFileInfo::exists(path) &&
+        UiDialogs().question(OverwriteQuestion(path), false) != Dialogs::Answer::Yes) {
+        return SaveOutcome::Cancelled;
+    }
     if (!SaveWorkspace(path)) {
-        // Reported already; the workspace keeps its label and stays marked as unsaved.
+        // Reported already; the workspace keeps its label, its file and its place in the dialog,
+        // and stays marked as unsaved.
         return SaveOutcome::WriteFailed;
     }
+    saveFolder_ = QFileInfo(path).absolutePath();
+    app.WorkspacePath = path;
     const QString label = QFileInfo(path).fileName();
     if (app.RootNode) {
         app.RootNode->setText(0, label);

@@ -15,6 +15,7 @@ class QTreeWidgetItem;
 
 namespace k4 {
 
+class DeviceTable;
 class MainFrame;
 class TMDIKVTMAN;
 
@@ -35,6 +36,7 @@ struct AppState {
     QStringList MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
 
     TMDIKVTMAN* Manager = nullptr;        // the open workspace's manager window; null when none
+    DeviceTable* Devices = nullptr;       // that window's device table, for the floors below it
     QTreeWidgetItem* RootNode = nullptr;  // the workspace node of the manager tree
     MainFrame* Frame = nullptr;           // the main window (or a stand-in)
     QPointer<QWidget> WMacro;             // the macro window while one exists
@@ -46,8 +48,13 @@ struct AppState {
     LinkController Link;
 
     bool workspaceOpen() const { return Manager != nullptr; }
-    // The skins folder beside the executable.
-    QString skinsDir() const { return AppDir + QStringLiteral("SKINS/"); }
+    // The skins folder found at start-up (the installed one when there is none beside the
+    // executable); empty until then.
+    QString SkinsDir;
+    // The skins folder: beside the executable unless start-up found another.
+    QString skinsDir() const {
+        return SkinsDir.isEmpty() ? AppDir + QStringLiteral("SKINS/") : SkinsDir;
+    }
     // The link-running flag.
     bool linkRunning() const { return Link.isRunning(); }
 };

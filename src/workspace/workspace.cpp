@@ -1,6 +1,7 @@
 #include "workspace/workspace.h"
 
 #include "core/workspacefile.h"
+#include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
 #include "panel/mdichild.h"
 #include "state/appstate.h"
@@ -120,6 +121,7 @@ void LoadWorkspace(const QString& path) {
     manager->ApplyReadOnly();
     FillSlots(manager->table(), data);
     app.MacroNames = QStringList(data.MacroNames.begin(), data.MacroNames.end());
+    MacroNamesReplaced();
     app.WorkspacePath = path;
     manager->BuildDeviceViews();
 }

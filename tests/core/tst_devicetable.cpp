@@ -28,6 +28,13 @@ int AddDevice(DeviceTable& t, int n) {
     r.Attention.store(static_cast<std::uint8_t>((n + 1) % 2));
     t.markInUse(slot);
     r.flags.fetch_or(static_cast<std::uint8_t>((n % 8) << 4));  // bits without meaning ride along
+    // The link's counts of the device ride along too: n + 1 replies, n failures in one episode.
+    for (int k = 0; k <= n; ++k) {
+        r.Health.noteReply(5000 + n);
+    }
+    for (int k = 0; k < n; ++k) {
+        r.Health.noteFailure(k == 0);
+    }
     return slot;
 }
 
@@ -46,6 +53,11 @@ void CheckDevice(const DeviceTable& t, int slot, int n) {
     QCOMPARE(int(r.CommError.load()), n % 2);
     QCOMPARE(int(r.Attention.load()), (n + 1) % 2);
     QCOMPARE(int(r.flags.load()), kInUseFlag | ((n % 8) << 4));
+    const HealthCounts health = r.Health.counts();
+    QCOMPARE(health.replies, std::uint64_t(n + 1));
+    QCOMPARE(health.failures, std::uint64_t(n));
+    QCOMPARE(health.episodes, std::uint64_t(n > 0 ? 1 : 0));
+    QCOMPARE(health.lastReplyNs, std::int64_t(5000 + n));
 }
 
 }  // namespace
@@ -188,6 +200,7 @@ void TestDeviceTable::reappendIntoVacatedSlotStartsClean() {
     QCOMPARE(r.Left, 0);
     QCOMPARE(int(r.flags.load()), 0);
     QCOMPARE(r.DeviceName, QStringLiteral("New device"));
+    QVERIFY(r.Health.isClear());
 }
 
 void TestDeviceTable::indexOfNode() {

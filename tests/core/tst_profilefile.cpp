@@ -130,6 +130,12 @@ void TestProfileFile::readString_data() {
     QTest::newRow("mixed line endings")
         << QByteArray("[A]\nx=1\r\nk=v\n[B]\r\nk=w") << QByteArray("B") << QByteArray("k") << 100
         << QByteArray("w");
+    QTest::newRow("a lone CR ends a line")
+        << QByteArray("[A]\rk=v1\rm=v2\r[B]\rm=b\r") << QByteArray("A") << QByteArray("m") << 100
+        << QByteArray("v2");
+    QTest::newRow("byte-order mark before the first section")
+        << QByteArray("\xef\xbb\xbf[A]\r\nk=v\r\n") << QByteArray("A") << QByteArray("k") << 100
+        << QByteArray("v");
     QTest::newRow("8-bit bytes") << QByteArray("[A]\r\nk=\xc3\xa9t\xe9\r\n") << QByteArray("A")
                                  << QByteArray("k") << 100 << QByteArray("\xc3\xa9t\xe9");
     QTest::newRow("no file") << QByteArray() << QByteArray("A") << QByteArray("k") << 100
@@ -195,6 +201,12 @@ void TestProfileFile::writeString_data() {
                                 << QByteArray("v") << QByteArray("[A]\r\nk=v\r\n");
     QTest::newRow("empty value") << QByteArray() << QByteArray("A") << QByteArray("k")
                                  << QByteArray("") << QByteArray("[A]\r\nk=\r\n");
+    QTest::newRow("byte-order mark stays in front")
+        << QByteArray("\xef\xbb\xbf[A]\r\nk=old\r\n") << QByteArray("a") << QByteArray("k")
+        << QByteArray("new") << QByteArray("\xef\xbb\xbf[A]\r\nk=new\r\n");
+    QTest::newRow("CR-only lines keep their ends")
+        << QByteArray("[A]\rk=1\r[B]\rk=2\r") << QByteArray("A") << QByteArray("j")
+        << QByteArray("3") << QByteArray("[A]\rk=1\rj=3\r\n[B]\rk=2\r");
     QTest::newRow("replace in place") << QByteArray("[A]\r\nj=1\r\nk=old\r\nl=3\r\n[B]\r\nk=b\r\n")
                                       << QByteArray("A") << QByteArray("k") << QByteArray("new")
                                       << QByteArray("[A]\r\nj=1\r\nk=new\r\nl=3\r\n[B]\r\nk=b\r\n");

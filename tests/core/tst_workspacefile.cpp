@@ -88,6 +88,7 @@ private Q_SLOTS:
     void encodeString_data();
     void encodeString();
     void failedWriteKeepsOldFile();
+    void eightBitFileKeepsItsForm();
 
 private:
     QString path(const QString& name = QStringLiteral("ws.DID")) const {
@@ -360,6 +361,12 @@ void TestWorkspaceFile::read_data() {
                "[Dev0]\r\nDeviceName=Ger\xe4t 1\r\nflags=1\r\nDevID=9\r\n")
         << windowsText;
 
+    WorkspaceFileData cp1252;
+    cp1252.Name = QStringLiteral("\u20ac \u201cQ\u201d.DID");
+    QTest::newRow("8-bit text is Windows-1252, not Latin-1")
+        << QByteArray("[Global]\r\nName=\x80 \x93Q\x94.DID\r\n") << cp1252;
+    QTest::newRow("byte-order mark") << "\xef\xbb\xbf" + sample << sampleData();
+
     QTest::newRow("strings cut, never through a character")
         << "[Global]\r\nDevices=1\r\nName=" + QByteArray(60, 'n') + "\r\n" +
                "[Dev0]\r\nDeviceName=" + QByteArray(48, 'd') + "\xc3\xa9" +
@@ -437,6 +444,36 @@ void TestWorkspaceFile::failedWriteKeepsOldFile() {
         QVERIFY(!k4::WriteWorkspaceFile(path(), devicesData(20)));
     }
     QCOMPARE(ReadBytes(path()), old);
+}
+
+// A file written on Windows in its 8-bit code page: saved without edits it keeps every byte; an
+// edited name stays 8-bit when every character fits, else it is written as UTF-8.
+void TestWorkspaceFile::eightBitFileKeepsItsForm() {
+    const QByteArray windows = "[Global]\r\nDevices=2\r\nName=ws.DID\r\n" +
+                               deviceSection(0, "Ger\xe4t \x80", 1, 1) +
+                               deviceSection(1, "\"Quoted \x93\"", 1, 2);
+    QVERIFY(WriteBytes(path(), windows));
+    WorkspaceFileData data = k4::ReadWorkspaceFile(path());
+    QCOMPARE(data.Devices[1].DeviceName, QStringLiteral("Quoted \u201c"));
+    QVERIFY(k4::WriteWorkspaceFile(path(), data));
+    const QByteArray saved = ReadBytes(path());
+    QVERIFY(saved.contains("\r\nDeviceName=Ger\xe4t \x80\r\n"));
+    QVERIFY(saved.contains("\r\nDeviceName=\"Quoted \x93\"\r\n"));
+
+    data.Devices[0].DeviceName = QStringLiteral("Gr\u00fc\u00df \u2122");
+    data.Devices[1].DeviceName = QStringLiteral("\u03a9 \u00e9");
+    QVERIFY(k4::WriteWorkspaceFile(path(), data));
+    const k4::ProfileFile file(path());
+    QCOMPARE(file.readString("Dev0", "DeviceName", "", 100), QByteArray("Gr\xfc\xdf \x99"));
+    QCOMPARE(file.readString("Dev1", "DeviceName", "", 100), QByteArray("\xce\xa9 \xc3\xa9"));
+    QVERIFY(k4::ReadWorkspaceFile(path()) == data);
+
+    // A UTF-8 file stays UTF-8.
+    QVERIFY(k4::WriteWorkspaceFile(path("utf8.DID"), data));
+    data.Devices[1].DeviceName = QStringLiteral("\u00e9");
+    QVERIFY(k4::WriteWorkspaceFile(path("utf8.DID"), data));
+    QCOMPARE(k4::ProfileFile(path("utf8.DID")).readString("Dev1", "DeviceName", "", 100),
+             QByteArray("\xc3\xa9"));
 }
 
 QTEST_APPLESS_MAIN(TestWorkspaceFile)

@@ -20,9 +20,10 @@ public:
     void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
     void purgeReceive() override { calls << QStringLiteral("purge"); }
-    void write(const std::uint8_t* data, std::size_t size) override {
+    bool write(const std::uint8_t* data, std::size_t size) override {
         calls << QStringLiteral("write");
         written.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+        return !writeTimesOut;
     }
     std::size_t read(std::uint8_t* buffer, std::size_t max) override {
         calls << QStringLiteral("read %1").arg(max);
@@ -40,6 +41,7 @@ public:
     QByteArray written;
     QStringList calls;
     bool open_ = true;
+    bool writeTimesOut = false;
 };
 
 }  // namespace k4test

@@ -146,10 +146,11 @@ public:
     }
     bool isOpen() const override { return open_; }
     void purgeReceive() override { pending_.clear(); }
-    void write(const std::uint8_t* data, std::size_t size) override {
+    bool write(const std::uint8_t* data, std::size_t size) override {
         if (open_) {
             pending_ = bus_->exchange(data, size);
         }
+        return open_;
     }
     std::size_t read(std::uint8_t* buffer, std::size_t max) override {
         bus_->blockWhileHeld();

@@ -68,6 +68,9 @@ private Q_SLOTS:
     void requestGoesOutAfterPurge();
     void unknownAddressSendsNothing_data();
     void unknownAddressSendsNothing();
+    void addressBeyond127FailsWithoutTraffic_data();
+    void addressBeyond127FailsWithoutTraffic();
+    void timedOutWriteFailsWithoutRead();
     void stateTable_data();
     void stateTable();
     void cellsComeFromBytes1To48();
@@ -77,6 +80,7 @@ private Q_SLOTS:
     void twoByteReplyKeepsFailureEpisode();
     void duplicateIdsUpdateFirstRecordOnly();
     void latchesSurviveOtherDevices();
+    void healthCountsEveryOutcome();
 };
 
 void TestExchange::requestGoesOutAfterPurge_data() {
@@ -118,6 +122,49 @@ void TestExchange::unknownAddressSendsNothing() {
     QVERIFY(port.calls.isEmpty());
     QVERIFY(fx.lines().isEmpty());
     QCOMPARE(table[0].CommError.load(), 0);
+}
+
+void TestExchange::addressBeyond127FailsWithoutTraffic_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("key");
+    QTest::newRow("128, poll") << 128 << 0;
+    QTest::newRow("200 (loads as -56), key") << 200 << 126;
+    QTest::newRow("253, a second lead byte") << 253 << 0;
+    QTest::newRow("255, key") << 255 << 1;
+}
+
+// Only the lead byte of a request may have its top bit set: such an ID never reaches the line,
+// and its device shows a communication failure as a silent one would.
+void TestExchange::addressBeyond127FailsWithoutTraffic() {
+    QFETCH(int, id);
+    QFETCH(int, key);
+    DeviceTable table;
+    PutDevice(table, 0, static_cast<std::uint8_t>(id), kInUseFlag);
+    ScriptedPort port;
+    port.replies.push_back(DisplayReply(false));
+    RecordingEffects fx;
+    Exchange(table, port, static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(key), fx);
+    Exchange(table, port, static_cast<std::uint8_t>(id), 0, fx);
+    QVERIFY(port.calls.isEmpty());
+    QCOMPARE(fx.lines(), QStringList({"commError 11", "repaint 11", "image 22 2", "tree", "show 11",
+                                      "beep", "commError 11"}));
+    QCOMPARE(table[0].CommError.load(), 1);
+}
+
+// A frame that could not leave in time was dropped: no reply is read for it, and the exchange
+// is a communication failure.
+void TestExchange::timedOutWriteFailsWithoutRead() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    port.writeTimesOut = true;
+    port.replies.push_back(DisplayReply(false));
+    RecordingEffects fx;
+    Exchange(table, port, 5, 126, fx);
+    QCOMPARE(port.calls, QStringList({"purge", "write"}));
+    QCOMPARE(fx.lines(),
+             QStringList({"commError 11", "repaint 11", "image 22 2", "tree", "show 11", "beep"}));
+    QCOMPARE(table[0].CommError.load(), 1);
 }
 
 void TestExchange::stateTable_data() {
@@ -369,6 +416,32 @@ void TestExchange::latchesSurviveOtherDevices() {
     QCOMPARE(table[0].Attention.load(), 0);
     QCOMPARE(table[1].CommError.load(), 0);
     QCOMPARE(table[1].Attention.load(), 1);
+}
+
+// Every answer counts as a reply and stamps the time, every other outcome as a failure; an
+// episode opens with the first failure and only a display reply closes it (a two-byte reply
+// answers, yet the device stays in its episode).
+void TestExchange::healthCountsEveryOutcome() {
+    DeviceTable table;
+    PutDevice(table, 0, 5, kInUseFlag);
+    ScriptedPort port;
+    RecordingEffects fx;
+    const std::int64_t before = HealthClockNs();
+    for (Reply r : {PlainDisplay, Silence, OneByte, TwoByte, ShortDisplay, AttentionDisplay,
+                    OneByte, PlainDisplay, Silence}) {
+        port.replies.push_back(ReplyBytes(r));
+        Exchange(table, port, 5, r == TwoByte ? 4 : 0, fx);
+    }
+    const HealthCounts c = table[0].Health.counts();
+    QCOMPARE(c.replies, std::uint64_t(4));
+    QCOMPARE(c.failures, std::uint64_t(5));
+    QCOMPARE(c.episodes, std::uint64_t(3));
+    QVERIFY(c.lastReplyNs >= before);
+    QVERIFY(c.lastReplyNs <= HealthClockNs());
+    // An address no record carries counts nowhere.
+    Exchange(table, port, 9, 0, fx);
+    QCOMPARE(table[0].Health.counts().failures, std::uint64_t(5));
+    QVERIFY(table[1].Health.isClear());
 }
 
 QTEST_APPLESS_MAIN(TestExchange)

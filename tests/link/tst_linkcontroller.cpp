@@ -4,6 +4,7 @@
 #include "recordingeffects.h"
 #include "simbus.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void restartPollsFromFirstRecord();
     void secondStartReplacesFirst();
     void stopInsideOpenErrorMessage();
+    void restartInsideOpenErrorMessage();
+    void threadThatCannotBeCreated();
     void destructionStopsLink();
     void withoutEffectsSinkLinkStillRuns();
     void observerHooksRunOnLinkThread();
@@ -208,6 +211,57 @@ void TestLinkController::stopInsideOpenErrorMessage() {
     QVERIFY(rig.link.thread() == nullptr);
     QVERIFY(!rig.link.QueueCommand(1, 1));
     QCOMPARE(rig.messages.size(), 1);
+}
+
+// A restart from inside the message box (another port chosen meanwhile) leaves a running link
+// that the first start must not touch, even when the new thread object took the old one's
+// address: emptying its ring would drop the command queued behind the one on the line.
+void TestLinkController::restartInsideOpenErrorMessage() {
+    Rig rig;
+    AddLoadedDevice(rig.table, 1, false);  // reached by key commands only, never polled
+    rig.bus->setOpenFails(true);
+    const TRS232flow* replacement = nullptr;
+    rig.link.setMessageSink([&](const QString& text) {
+        rig.messages << text;
+        rig.bus->setOpenFails(false);
+        rig.link.StartLink(&rig.table, 4);
+        replacement = rig.link.thread();
+        rig.bus->hold();
+        QVERIFY(rig.link.QueueCommand(1, 1));
+        QVERIFY(rig.bus->waitUntilHeld(10s));
+        QVERIFY(rig.link.QueueCommand(1, 2));
+    });
+    rig.link.StartLink(&rig.table, 3);
+    rig.bus->release();
+    QVERIFY(rig.link.isRunning());
+    QVERIFY(rig.link.thread() == replacement);
+    QVERIFY(rig.link.QueueCommand(1, 3));
+    QVERIFY(WaitUntil([&] { return KeyFrames(rig.bus->frames()) == 3; }));
+    rig.link.StopLink();
+    QList<int> keys;
+    for (const auto& f : rig.bus->frames()) {
+        keys << f.key;
+    }
+    QCOMPARE(keys, QList<int>({1, 2, 3}));
+    QCOMPARE(rig.messages, QStringList({"port COM 3 open error!"}));
+}
+
+// Without a thread no loop would ever run: the link is reported and not marked running.
+void TestLinkController::threadThatCannotBeCreated() {
+    Rig rig;
+    AddLoadedDevice(rig.table, 1);
+    rig.link.setThreadStackSize(1);  // refused by the platform
+    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("^QThread::start"));
+    rig.link.StartLink(&rig.table, 1);
+    QCOMPARE(rig.messages, QStringList({"link thread could not be started!"}));
+    QVERIFY(!rig.link.isRunning());
+    QVERIFY(rig.link.thread() == nullptr);
+    QVERIFY(!rig.link.QueueCommand(1, 1));
+    QCOMPARE(rig.bus->opens(), 0);
+    rig.link.setThreadStackSize(0);
+    rig.link.StartLink(&rig.table, 1);
+    QVERIFY(rig.link.isRunning());
+    QVERIFY(rig.bus->waitForFrames(1, 10s));
 }
 
 void TestLinkController::destructionStopsLink() {

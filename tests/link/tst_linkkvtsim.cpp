@@ -38,6 +38,7 @@ private Q_SLOTS:
     void silentDeviceFailsOnceAndRecovers();
     void twoByteAndGarbledReplies();
     void attentionBlinks();
+    void healthThroughFailureAndRecovery();
 
 private:
     void startLink();
@@ -191,6 +192,41 @@ void TestLinkKvtsim::attentionBlinks() {
     }
     QVERIFY(fx_->count("cells 102 80") >= 3);
     QCOMPARE(fx_->count("beep"), 0);
+}
+
+// Device 2's counts through two failure episodes and their recoveries: failures pile up while it
+// is silent, its last reply stays where the silence began, and each episode counts once.
+void TestLinkKvtsim::healthThroughFailureAndRecovery() {
+    const DeviceHealth& health = (*table_)[1].Health;
+    startLink();
+    QVERIFY(WaitUntil([&] { return health.counts().replies >= 3; }));
+    for (std::uint64_t episode = 1; episode <= 2; ++episode) {
+        QCOMPARE(sim_->command("silent 2"), QStringLiteral("OK silent 2"));
+        QVERIFY(WaitUntil([&] { return (*table_)[1].CommError.load() == 1; }));
+        const HealthCounts failing = health.counts();
+        QVERIFY(WaitUntil([&] { return health.counts().failures >= failing.failures + 3; }));
+        const HealthCounts stillFailing = health.counts();
+        QCOMPARE(stillFailing.replies, failing.replies);
+        QCOMPARE(stillFailing.lastReplyNs, failing.lastReplyNs);
+        QCOMPARE(stillFailing.episodes, episode);
+
+        QCOMPARE(sim_->command("normal 2"), QStringLiteral("OK normal 2"));
+        QVERIFY(WaitUntil([&] { return (*table_)[1].CommError.load() == 0; }));
+        const HealthCounts recovered = health.counts();
+        QVERIFY(recovered.replies > stillFailing.replies);
+        QVERIFY(recovered.lastReplyNs > stillFailing.lastReplyNs);
+        QCOMPARE(recovered.episodes, episode);
+    }
+    link_->StopLink();
+    QCOMPARE(health.counts().episodes, std::uint64_t(2));
+    QCOMPARE(fx_->count("beep"), 2);
+    // The devices that kept answering saw no failure.
+    for (int slot : {0, 2}) {
+        const HealthCounts other = (*table_)[slot].Health.counts();
+        QVERIFY(other.replies >= 3);
+        QCOMPARE(other.failures, std::uint64_t(0));
+        QCOMPARE(other.episodes, std::uint64_t(0));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLinkKvtsim)

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void keyCommandsGoAheadOfNextPoll_data();
     void keyCommandsGoAheadOfNextPoll();
     void stopDropsQueuedCommands();
+    void stopEndsDrainAfterExchangeInProgress();
     void pollsRecordsAsLoadingPublishesThem();
     void reservedSlotIsNotPolledUntilInUse();
     void fullTableWrapsToSlotZero();
@@ -155,6 +156,24 @@ void TestLinkLoop::stopDropsQueuedCommands() {
     link.thread->stopAndWait();
     QCOMPARE(link.bus->frameCount(), before);
     QCOMPARE(link.bus->closes(), 1);
+}
+
+// A stop during a drain waits for the exchange on the line, not for the 15 commands behind it.
+// The record is not in use, so no poll gets in the way; a key command still finds it by its ID.
+void TestLinkLoop::stopEndsDrainAfterExchangeInProgress() {
+    Link link;
+    AddLoadedDevice(link.table, 1, false);
+    QVERIFY(link.start());
+    link.bus->hold();
+    for (int i = 1; i <= CommandRing::kCapacity; ++i) {
+        QVERIFY(link.thread->QueueCommand(1, static_cast<std::uint8_t>(i)));
+    }
+    QVERIFY(link.bus->waitUntilHeld(10s));
+    link.thread->requestStop();
+    link.bus->release();
+    link.thread->stopAndWait();
+    QCOMPARE(link.bus->frameCount(), std::size_t{1});
+    QCOMPARE(int(link.bus->frames()[0].key), 1);
 }
 
 // While a workspace loads, the link already runs and takes up each record as LastIndex rises.

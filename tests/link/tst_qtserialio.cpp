@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include <limits>
 #include <thread>
 
 using namespace k4;
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void silenceReadsNothing();
     void purgeDropsStaleBytes();
     void reopenAfterClose();
+    void stalledWriteIsDroppedNotSentLate();
 
 private:
     std::unique_ptr<PtyPair> pty_;
@@ -192,6 +194,25 @@ void TestQtSerialIo::reopenAfterClose() {
     pty_->send(QByteArray("\x06\x06", 2));
     QByteArray reply;
     QCOMPARE(Read(io, reply), kTwoByteReplySize);
+}
+
+// Nobody reads the far end, so the line stops draining: the write that runs out of time says so,
+// and what had not left is dropped. Once the line drains again a new frame goes out alone, not
+// behind a burst of stale ones.
+void TestQtSerialIo::stalledWriteIsDroppedNotSentLate() {
+    QtSerialIo io(pty_->path());
+    QVERIFY(io.open());
+    const QByteArray block(4096, '\x55');
+    for (int blocks = 0;
+         io.write(reinterpret_cast<const std::uint8_t*>(block.constData()), block.size());
+         ++blocks) {
+        QVERIFY2(blocks < 1000, "the line never stopped draining");
+    }
+    // The far end reads again; what the terminal itself still held is not the port's to drop.
+    pty_->receive(std::numeric_limits<int>::max(), 500);
+    const RequestFrame r = MakeRequest(5, 126);
+    QVERIFY(io.write(r.data(), r.size()));
+    QCOMPARE(pty_->receive(64, 300), QByteArray::fromHex("FD057E7B"));
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialIo)

@@ -68,6 +68,10 @@ private Q_SLOTS:
         QCOMPARE(panel->LCDColor, 0x00FF00u);
         QCOMPARE(panel->LCDBackColor, 0u);
         QVERIFY(App().WorkspaceModified);
+        // A new panel sizes itself to its controls: the display grid is 293 wide, so the client
+        // is too, and the frame shows all of it.
+        QCOMPARE(panel->size(), QSize(293, 154));
+        QCOMPARE(panel->subWindow()->contentsRect().size(), panel->size());
     }
 
     // While the editor of a new device is open, its node reads "???", its panel exists, and the
@@ -313,6 +317,17 @@ private Q_SLOTS:
         m->TreeView1DblClick();
         QVERIFY(panel->subWindow()->isVisible());
         QCOMPARE(f.frame.area.activeSubWindow(), panel->subWindow());
+
+        // A double click on the empty space below the nodes shows the selected device's panel.
+        panel->subWindow()->hide();
+        QWidget* viewport = m->TreeView1->viewport();
+        const QRect last = m->TreeView1->visualItemRect(m->nodeOf(1));
+        const QPoint empty(last.left() + 10, last.bottom() + 12);
+        QVERIFY(viewport->rect().contains(empty));
+        QCOMPARE(m->TreeView1->itemAt(empty), nullptr);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+        QCOMPARE(m->TreeView1->currentItem(), m->nodeOf(0));
+        QVERIFY(panel->subWindow()->isVisible());
     }
 
     // The loader's slots get their views one by one, up to the first slot without the in-use
@@ -378,6 +393,7 @@ private Q_SLOTS:
             QCOMPARE(panel->LCDBackColor, r.LCDBackColor);
             QCOMPARE(panel->left(), 20 * i);
             QCOMPARE(panel->top(), 10 * i);
+            QCOMPARE(panel->size(), QSize(291, 154));  // loaded panels keep the design size
             QCOMPARE(int(r.CommError.load()), 0);
             QCOMPARE(int(r.Attention.load()), 0);
             QCOMPARE(int(r.flags.load()), kInUseFlag | 0x10);  // other bits kept

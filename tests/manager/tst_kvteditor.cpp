@@ -94,6 +94,10 @@ private Q_SLOTS:
                                                       << "-56";
         QTest::newRow("255 prints -1") << 255 << "y"
                                        << "-1";
+        QTest::newRow("128 prints -128 whole") << 128 << "z"
+                                               << "-128";
+        QTest::newRow("156 prints -100 whole") << 156 << "z"
+                                               << "-100";
     }
     void formActivateFillsFields() {
         QFETCH(int, devId);
@@ -114,6 +118,27 @@ private Q_SLOTS:
         editor.show();
         QCOMPARE(editor.ID->text(), idText);
         QCOMPARE(editor.Title->text(), name);
+    }
+
+    // The title is kept to what the workspace file reads back (49 bytes as written); a longer
+    // title loaded from a file shows whole.
+    void titleKeptToWhatTheFileReadsBack() {
+        TKVTEditor editor;
+        const QString loaded(30, QChar(0xe9));
+        editor.prepare(3, loaded, 0);
+        QCOMPARE(editor.Title->text(), loaded);
+        QTest::keyClick(editor.Title, Qt::Key_Backspace);
+        QCOMPARE(editor.Title->text(), loaded.left(29));
+        QTest::keyClicks(editor.Title, QStringLiteral("a"));
+        QCOMPARE(editor.Title->text(), loaded.left(29));
+
+        editor.prepare(3, QString(), 0);
+        const QString a47(47, QLatin1Char('a'));
+        QTest::keyClicks(editor.Title, a47);
+        QTest::sendKeyEvent(QTest::Click, editor.Title, Qt::Key_Eacute, QChar(0xe9), {});
+        QCOMPARE(editor.Title->text(), a47 + QChar(0xe9));  // 49 bytes
+        QTest::keyClicks(editor.Title, QStringLiteral("b"));
+        QCOMPARE(editor.Title->text(), a47 + QChar(0xe9));
     }
 
     void focusAndTabOrder() {

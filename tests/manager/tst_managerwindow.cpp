@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QToolBar>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <thread>
@@ -36,6 +37,16 @@ void RightClick(QTreeWidget* tree, QTreeWidgetItem* item) {
     const QPoint pos = tree->visualItemRect(item).center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, pos, tree->viewport()->mapToGlobal(pos));
     QCoreApplication::sendEvent(tree->viewport(), &event);
+}
+
+// A point on the item's text (past its picture), and one on the empty rest of its row.
+QPoint OnLabelText(QTreeWidget* tree, QTreeWidgetItem* item) {
+    const QRect row = tree->visualItemRect(item);
+    return {row.left() + tree->iconSize().width() + 12, row.center().y()};
+}
+QPoint BesideLabelText(QTreeWidget* tree, QTreeWidgetItem* item) {
+    const QRect row = tree->visualItemRect(item);
+    return {row.right() - 4, row.center().y()};
 }
 
 QLineEdit* InPlaceEditor(QTreeWidget* tree) {
@@ -184,7 +195,7 @@ private Q_SLOTS:
 
         // Neither a click on the selected label, nor F2, nor a programmatic edit opens anything.
         f.dialogs.drivers.push_back(k4test::AnswerEditor({QStringLiteral("9")}));
-        const QPoint at = m->TreeView1->visualItemRect(device).center();
+        const QPoint at = OnLabelText(m->TreeView1, device);
         QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at, 1000);
         QTest::keyClick(m->TreeView1, Qt::Key_F2);
@@ -220,9 +231,18 @@ private Q_SLOTS:
         QTreeWidgetItem* device = f.deviceNodes().at(0);
         App().WorkspaceModified = false;
         f.dialogs.drivers.push_back(k4test::AnswerEditor({QStringLiteral("6")}, "Six"));
-        const QPoint at = m->TreeView1->visualItemRect(device).center();
-        QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseClick(m->TreeView1->viewport(), Qt::LeftButton, {}, at, 1000);
+        QWidget* viewport = m->TreeView1->viewport();
+        const QPoint beside = BesideLabelText(m->TreeView1, device);
+        QVERIFY(beside.x() > OnLabelText(m->TreeView1, device).x() + 60);
+        m->TreeView1->setCurrentItem(device);
+        // A click on the selected row beside its text edits nothing.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, beside, 1000);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QCOMPARE(f.dialogs.drivers.size(), std::size_t(1));
+        QVERIFY(!App().WorkspaceModified);
+
+        const QPoint at = OnLabelText(m->TreeView1, device);
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at, 1000);
         QTRY_COMPARE(device->text(0), QStringLiteral("ID=6 Six"));
         QVERIFY(f.dialogs.drivers.empty());
         QVERIFY(App().WorkspaceModified);
@@ -251,6 +271,11 @@ private Q_SLOTS:
                              << "DID";
         QTest::newRow("empty") << ""
                                << ".DID";
+        // What the workspace file reads back: 49 bytes, the extension included.
+        QTest::newRow("long name keeps its extension")
+            << QString(60, QLatin1Char('x')) << QString(45, QLatin1Char('x')) + ".DID";
+        QTest::newRow("accented letters count as written")
+            << QString(30, QChar(0xe9)) << QString(22, QChar(0xe9)) + ".DID";
     }
     void renameWorkspace() {
         QFETCH(QString, typed);
@@ -389,6 +414,40 @@ private Q_SLOTS:
         pump.deliverNow();
         QCOMPARE(DeviceTreeWidget::imageOf(one), int(kIconNormal));
         QCOMPARE(DeviceTreeWidget::selectedImageOf(one), int(kIconNormal));
+    }
+
+    // A device node's tooltip shows the link's counts for it and follows them while it is shown;
+    // the workspace node has none.
+    void deviceTooltipFollowsHealth() {
+        ManagerFixture f;
+        TMDIKVTMAN* m = f.open();
+        f.add(7, QStringLiteral("Seven"));
+        f.add(8, QStringLiteral("Eight"));
+        // The counts are written here instead of by the link (one writer at a time).
+        App().Link.StopLink();
+        DeviceHealth& health = m->table()[1].Health;
+        health.reset();
+        health.noteReply(HealthClockNs());
+        health.noteFailure(true);
+        const auto hover = [m](QTreeWidgetItem* node) {
+            const QPoint pos = m->TreeView1->visualItemRect(node).center();
+            // The mouse rests on the node, as it does when a tooltip comes up.
+            QTest::mouseMove(m->TreeView1->viewport(), pos);
+            QHelpEvent event(QEvent::ToolTip, pos, m->TreeView1->viewport()->mapToGlobal(pos));
+            QCoreApplication::sendEvent(m->TreeView1->viewport(), &event);
+        };
+        hover(f.deviceNodes().at(1));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().startsWith(
+                     QStringLiteral("ID=8 Eight: 1 reply, 1 failed in 1 episode, last reply ")),
+                 qPrintable(QToolTip::text()));
+        for (int i = 0; i < 1233; ++i) {
+            health.noteReply(HealthClockNs());
+        }
+        QTRY_VERIFY2(QToolTip::text().startsWith(QStringLiteral("ID=8 Eight: 1 234 replies, ")),
+                     qPrintable(QToolTip::text()));
+        hover(App().RootNode);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void managerGeometry() {

@@ -44,10 +44,11 @@ public:
     void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
     void purgeReceive() override {}
-    void write(const std::uint8_t* data, std::size_t size) override {
+    bool write(const std::uint8_t* data, std::size_t size) override {
         if (size == 4) {
             log_->add({data[0], data[1], data[2], data[3]});
         }
+        return true;
     }
     std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
 

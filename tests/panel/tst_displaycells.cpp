@@ -105,7 +105,7 @@ void TestDisplayCells::lookOfCell_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("glyph");
     const QColor red(255, 0, 0);
-    const QColor back(0x11, 0x22, 0x33);  // LCDBackColor 0x332211 below
+    const QColor back(0x11, 0x22, 0x33);
     QTest::newRow("A highlighted") << std::uint8_t(0xC1) << red << 0x41 << true;
     QTest::newRow("A plain") << std::uint8_t(0x41) << back << 0x41 << true;
     QTest::newRow("highlighted space") << std::uint8_t(0xA0) << red << 0x20 << true;
@@ -120,7 +120,7 @@ void TestDisplayCells::lookOfCell() {
     QFETCH(QColor, background);
     QFETCH(int, code);
     QFETCH(bool, glyph);
-    const CellLook look = LookOfCell(cell, 0x0000FF00, 0x00332211);
+    const CellLook look = LookOfCell(cell, QColor(0, 255, 0), QColor(0x11, 0x22, 0x33));
     QCOMPARE(look.background, background);
     QCOMPARE(look.text, QColor(0, 255, 0));  // LCDColor on every background
     QCOMPARE(int(look.code), code);

@@ -44,6 +44,9 @@ private Q_SLOTS:
     void keyFramesOnTheWire();
     void clicksQueueInOrder();
     void noLinkNoCommand();
+    void keyboardOnTheActivePanel();
+    void keyboardLeavesShortcutsAndRepeats();
+    void keyboardPressShowsOnItsButton();
 
 private:
     // Waits until the log holds `count` frames (and a little longer, so that a frame sent twice
@@ -152,6 +155,60 @@ void TestPanelKeys::noLinkNoCommand() {
     const std::vector<Frame> frames = waitForFrames(1);
     const std::vector<Frame> expected = {KeyFrame(5, 2)};
     QVERIFY2(frames == expected, qPrintable(Hex(frames)));
+}
+
+// The active panel takes the keyboard wherever its focus sits: on a key button, on the panel or on
+// its frame.
+void TestPanelKeys::keyboardOnTheActivePanel() {
+    panel_->DevAddress = 9;
+    frame_.area.activateWindow();
+    frame_.mdiArea()->setActiveSubWindow(panel_->subWindow());
+    QVERIFY(QTest::qWaitForWindowActive(&frame_.area));
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus != nullptr && panel_->subWindow()->isAncestorOf(focus));
+    QTest::keyClick(focus, Qt::Key_T);
+    QTest::keyClick(panel_->Buttons[4], Qt::Key_0);  // on key 5's button: still key 10
+    QTest::keyClick(panel_, Qt::Key_Left);
+    QTest::keyClick(panel_->subWindow(), Qt::Key_Plus, Qt::ShiftModifier);
+    const std::vector<Frame> frames = waitForFrames(4);
+    const std::vector<Frame> expected = {KeyFrame(9, 126), KeyFrame(9, 10), KeyFrame(9, 1),
+                                         KeyFrame(9, 4)};
+    QVERIFY2(frames == expected, qPrintable(Hex(frames)));
+}
+
+// Ctrl+ combinations pass on to the main window untouched, and a held key sends once.
+void TestPanelKeys::keyboardLeavesShortcutsAndRepeats() {
+    panel_->DevAddress = 5;
+    QKeyEvent save(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, QStringLiteral("\x13"));
+    QCoreApplication::sendEvent(panel_->Buttons[0], &save);
+    QVERIFY(!save.isAccepted());
+    QTest::keyPress(panel_->Buttons[0], Qt::Key_T);
+    for (int i = 0; i < 5; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_T, Qt::NoModifier, QStringLiteral("t"), true);
+        QCoreApplication::sendEvent(panel_->Buttons[0], &repeat);
+        QVERIFY(repeat.isAccepted());
+    }
+    QTest::keyRelease(panel_->Buttons[0], Qt::Key_T);
+    // S goes after whatever the above sent: had anything more gone out, it would come first.
+    QTest::keyClick(panel_->Buttons[0], Qt::Key_S);
+    const std::vector<Frame> frames = waitForFrames(2);
+    const std::vector<Frame> expected = {KeyFrame(5, 126), KeyFrame(5, 127)};
+    QVERIFY2(frames == expected, qPrintable(Hex(frames)));
+}
+
+// The button a key press sent shows pressed for a moment; each key tells its keys in its tooltip.
+void TestPanelKeys::keyboardPressShowsOnItsButton() {
+    QPushButton* minus = panel_->Buttons[2];
+    QCOMPARE(minus->toolTip(), QStringLiteral("Keyboard: 3, - or Down arrow"));
+    QCOMPARE(panel_->Buttons[16]->toolTip(), QStringLiteral("Keyboard: T"));
+    for (QPushButton* button : panel_->Buttons) {
+        QTRY_VERIFY(!button->isDown());  // earlier presses have come up
+    }
+    QTest::keyClick(panel_, Qt::Key_Down);
+    QVERIFY(minus->isDown());
+    QVERIFY(!panel_->Buttons[3]->isDown());
+    QTRY_VERIFY(!minus->isDown());
+    waitForCount(1);
 }
 
 QTEST_MAIN(TestPanelKeys)

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
@@ -26,6 +27,8 @@ private Q_SLOTS:
     void menuBarOrder();
     void menuItems_data();
     void menuItems();
+    void shortcutKeys_data();
+    void shortcutKeys();
     void menuTitleHints_data();
     void menuTitleHints();
     void statusLineShowsHintUnderPointer();
@@ -179,6 +182,27 @@ void TestMainMenu::menuItems() {
     QCOMPARE(action->statusTip(), status);
     QCOMPARE(action->isCheckable(), checkable);
     QCOMPARE(action->isEnabled(), enabledAtStart);
+}
+
+void TestMainMenu::shortcutKeys_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("key");  // with Ctrl
+    QTest::newRow("New") << "FileNewItem" << int(Qt::Key_N);
+    QTest::newRow("Open") << "FileOpenItem" << int(Qt::Key_O);
+    QTest::newRow("Save") << "FileCloseItem" << int(Qt::Key_S);
+    QTest::newRow("Save As") << "FileSaveItem" << int(Qt::Key_A);
+    QTest::newRow("RS232") << "CutItem" << int(Qt::Key_R);
+}
+
+// The keys pressed on the main window run their items, once.
+void TestMainMenu::shortcutKeys() {
+    QFETCH(QString, name);
+    QFETCH(int, key);
+    QAction* action = run_->form->findChild<QAction*>(name);
+    QVERIFY(action != nullptr);
+    QSignalSpy triggered(action, &QAction::triggered);
+    QTest::keyClick(run_->form.get(), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(triggered.count(), 1);
 }
 
 void TestMainMenu::menuTitleHints_data() {

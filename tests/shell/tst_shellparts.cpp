@@ -1,8 +1,9 @@
 // The main window's widget-free parts: the settings file, the program folder, the build date,
-// tiling and the hint texts.
+// tiling, the hint texts and a window kept on the screen.
 #include "filebytes.h"
 #include "shell/builddate.h"
 #include "shell/menutable.h"
+#include "shell/screenplace.h"
 #include "shell/shellsettings.h"
 #include "shell/windowtiling.h"
 
@@ -26,13 +27,15 @@ private Q_SLOTS:
     void writeLastFileToUnwritableFolderFails();
     void buildDate_data();
     void buildDate();
-    void compilerDateNormalises();
+    void programBuildDate();
     void tileRects_data();
     void tileRects();
     void tilesCoverTheAreaOnce_data();
     void tilesCoverTheAreaOnce();
     void splitHint_data();
     void splitHint();
+    void keepInside_data();
+    void keepInside();
 
 private:
     // The settings file holding text; "<none>" leaves no file at all.
@@ -93,6 +96,11 @@ void TestShellParts::readSettings_data() {
     QTest::newRow("last file cut to 254")
         << QByteArray("[KVT_WORKSPACE]\nLastFile=" + longName + "\n") << 1
         << QString(254, QLatin1Char('x'));
+    QTest::newRow("last file cut at a character")
+        << QByteArray("[KVT_WORKSPACE]\nLastFile=" + QByteArray(253, 'x') + "\xc3\xa9\n") << 1
+        << QString(253, QLatin1Char('x'));
+    QTest::newRow("byte-order mark")
+        << QByteArray("\xef\xbb\xbf[KVT_WORKSPACE]\r\nRS232Port=4\r\n") << 4 << QString();
     QTest::newRow("keys of another section ignored")
         << QByteArray("[KVT_PORTS]\nRS232Port=7\nLastFile=/w/d.DID\n") << 1 << QString();
 }
@@ -143,25 +151,26 @@ void TestShellParts::writeLastFileToUnwritableFolderFails() {
 }
 
 void TestShellParts::buildDate_data() {
-    QTest::addColumn<QByteArray>("compilerDate");
+    QTest::addColumn<QString>("day");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("two-digit day") << QByteArray("Oct 24 2003") << QStringLiteral("Oct 24 2003");
-    QTest::newRow("padded one-digit day")
-        << QByteArray("Oct  4 2003") << QStringLiteral("Oct 4 2003");
-    QTest::newRow("first of the month")
-        << QByteArray("Jan  1 2025") << QStringLiteral("Jan 1 2025");
+    QTest::newRow("two-digit day") << QStringLiteral("2003-10-24") << QStringLiteral("Oct 24 2003");
+    QTest::newRow("one-digit day") << QStringLiteral("2003-10-04") << QStringLiteral("Oct 4 2003");
+    QTest::newRow("first of the year")
+        << QStringLiteral("2025-01-01") << QStringLiteral("Jan 1 2025");
+    QTest::newRow("no date") << QStringLiteral("2025-02-30") << QString();
 }
 
 void TestShellParts::buildDate() {
-    QFETCH(QByteArray, compilerDate);
+    QFETCH(QString, day);
     QFETCH(QString, shown);
-    QCOMPARE(k4::NormalizeBuildDate(compilerDate.constData()), shown);
+    QCOMPARE(k4::AboutBoxDate(day), shown);
 }
 
-void TestShellParts::compilerDateNormalises() {
-    static const QRegularExpression form(QStringLiteral("^[A-Z][a-z]{2} [1-9][0-9]? [0-9]{4}$"));
-    const QString shown = k4::NormalizeBuildDate(__DATE__);
-    QVERIFY2(form.match(shown).hasMatch(), qPrintable(shown));
+// The stamp is made when the program is built, so it is no later than this test program itself.
+void TestShellParts::programBuildDate() {
+    const QDate built = QDate::fromString(k4::ProgramBuildDate(), QStringLiteral("MMM d yyyy"));
+    QVERIFY2(built.isValid(), qPrintable(k4::ProgramBuildDate()));
+    QVERIFY(built <= QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date());
 }
 
 void TestShellParts::tileRects_data() {
@@ -249,6 +258,30 @@ void TestShellParts::splitHint() {
     const k4::HintParts parts = k4::SplitHint(hint);
     QCOMPARE(parts.shortHint, shortHint);
     QCOMPARE(parts.longHint, longHint);
+}
+
+void TestShellParts::keepInside_data() {
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("place");
+    const QRect screen(0, 0, 1280, 1024);
+    QTest::newRow("fits where designed") << QRect(341, 250, 179, 217) << screen << QPoint(341, 250);
+    QTest::newRow("small screen: moved left and up")
+        << QRect(341, 250, 179, 217) << QRect(0, 0, 400, 300) << QPoint(221, 83);
+    QTest::newRow("panel at the top and left")
+        << QRect(10, 5, 179, 217) << QRect(64, 32, 1216, 992) << QPoint(64, 32);
+    QTest::newRow("second screen's area")
+        << QRect(341, 250, 179, 217) << QRect(1280, 0, 1024, 768) << QPoint(1280, 250);
+    QTest::newRow("larger than the area: top left kept")
+        << QRect(341, 250, 500, 500) << QRect(0, 0, 400, 300) << QPoint(0, 0);
+    QTest::newRow("no area known") << QRect(341, 250, 179, 217) << QRect() << QPoint(341, 250);
+}
+
+void TestShellParts::keepInside() {
+    QFETCH(QRect, wanted);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, place);
+    QCOMPARE(k4::KeepInside(wanted, available), place);
 }
 
 QTEST_GUILESS_MAIN(TestShellParts)

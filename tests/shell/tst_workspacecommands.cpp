@@ -17,8 +17,12 @@ class TestWorkspaceCommands : public k4test::LineTest {
 private Q_SLOTS:
     void saveAsOfNewWorkspace();
     void failedSaveKeepsChangesMarked();
+    void failedSaveAsKeepsFileAndFolder();
+    void extensionAddedBeforeTheOverwriteQuestion();
     void failedSaveAfterYesKeepsTheWorkspace_data();
     void failedSaveAfterYesKeepsTheWorkspace();
+    void yesThenSaveDialogGoesOn_data();
+    void yesThenSaveDialogGoesOn();
     void saveRunsSaveAsWithoutItsFile_data();
     void saveRunsSaveAsWithoutItsFile();
     void saveWritesExistingFileWithoutAsking();
@@ -84,6 +88,54 @@ void TestWorkspaceCommands::failedSaveKeepsChangesMarked() {
     QVERIFY(fx_.dialogs->shown.contains(kModified));
 }
 
+void TestWorkspaceCommands::failedSaveAsKeepsFileAndFolder() {
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}});
+    QVERIFY(!rack.isEmpty());
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    fx_.dialogs->fileNames = {fx_.dir->filePath(QStringLiteral("no such folder/rack.DID"))};
+    run.item("FileSaveItem")->trigger();
+    QCOMPARE(fx_.dialogs->shown.size(), 1);  // the failure, reported
+    QCOMPARE(App().WorkspacePath, rack);
+
+    // Save writes to the workspace's own file; the next Save As starts where the last one did.
+    App().MacroNames[0] = QStringLiteral("Kept");
+    run.item("FileCloseItem")->trigger();
+    QCOMPARE(fx_.dialogs->saveRequests.size(), std::size_t(1));
+    QCOMPARE(k4::ProfileFile::GetString(rack, "MacroNames", "MacroName1", "", 100),
+             QByteArray("Kept"));
+    run.item("FileSaveItem")->trigger();
+    QCOMPARE(fx_.dialogs->saveRequests.back().folder, App().AppDir);
+}
+
+// A name typed without the extension names another file once ".DID" is added: that file is not
+// replaced without asking.
+void TestWorkspaceCommands::extensionAddedBeforeTheOverwriteQuestion() {
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}});
+    QVERIFY(!rack.isEmpty());
+    const QByteArray rackBytes = k4test::ReadBytes(rack);
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    App().MacroNames[0] = QStringLiteral("Changed");
+    App().WorkspaceModified = true;
+
+    const QString typed = fx_.dir->filePath(QStringLiteral("rack"));
+    fx_.dialogs->fileNames = {typed, typed};
+    fx_.dialogs->answers = {Answer::No, Answer::Yes};
+    run.item("FileSaveItem")->trigger();
+    QCOMPARE(fx_.dialogs->shown,
+             QStringList{QStringLiteral("rack.DID already exists.\nDo you want to replace it?")});
+    QCOMPARE(k4test::ReadBytes(rack), rackBytes);
+    QVERIFY(App().WorkspaceModified);
+
+    run.item("FileSaveItem")->trigger();
+    QCOMPARE(fx_.dialogs->shown.size(), 2);
+    QVERIFY(!App().WorkspaceModified);
+    QCOMPARE(k4::ProfileFile::GetString(rack, "MacroNames", "MacroName1", "", 100),
+             QByteArray("Changed"));
+    QVERIFY(!QFile::exists(typed));
+}
+
 void TestWorkspaceCommands::failedSaveAfterYesKeepsTheWorkspace_data() {
     QTest::addColumn<QString>("command");
     QTest::newRow("Exit") << QStringLiteral("FileExitItem");
@@ -113,6 +165,41 @@ void TestWorkspaceCommands::failedSaveAfterYesKeepsTheWorkspace() {
     QVERIFY(fx_.dialogs->openRequests.empty());
     QVERIFY(!QFile::exists(fx_.settingsPath()) ||
             k4::ReadShellSettings(fx_.settingsPath()).lastFile.isEmpty());
+}
+
+void TestWorkspaceCommands::yesThenSaveDialogGoesOn_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("save");  // else the save dialog is cancelled
+    QTest::newRow("Exit, saved") << QStringLiteral("FileExitItem") << true;
+    QTest::newRow("Exit, save dialog cancelled") << QStringLiteral("FileExitItem") << false;
+    QTest::newRow("Open, save dialog cancelled") << QStringLiteral("FileOpenItem") << false;
+}
+
+// Yes to "save the changes?": Save As runs, and whether its dialog saves or is cancelled, the
+// command goes on (Exit ends the program, Open shows its dialog).
+void TestWorkspaceCommands::yesThenSaveDialogGoesOn() {
+    QFETCH(QString, command);
+    QFETCH(bool, save);
+    QVERIFY(fx_.mapPortToLine());
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    run.item("FileNewItem")->trigger();
+
+    const QString mine = fx_.dir->filePath(QStringLiteral("mine.DID"));
+    fx_.dialogs->answers = {Answer::Yes};
+    fx_.dialogs->fileNames = {save ? mine : QString()};
+    run.item(command.toLatin1().constData())->trigger();
+    QCOMPARE(fx_.dialogs->shown, QStringList{kModified});
+    QCOMPARE(fx_.dialogs->saveRequests.size(), std::size_t(1));
+    QCOMPARE(QFile::exists(mine), save);
+    QCOMPARE(App().WorkspaceModified, !save);
+    if (command == QStringLiteral("FileOpenItem")) {
+        QCOMPARE(fx_.dialogs->openRequests.size(), std::size_t(1));
+        QVERIFY(run.form->isVisible());
+        return;
+    }
+    QVERIFY(!run.form->isVisible());
+    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, save ? mine : QString());
 }
 
 void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile_data() {

@@ -64,6 +64,8 @@ private Q_SLOTS:
     void statsCountEveryKindOfFrame();
     void commandsAnswerAndApply_data();
     void commandsAnswerAndApply();
+    void pauseKeepsTheLineQuiet_data();
+    void pauseKeepsTheLineQuiet();
     void badCommandsAreRefused_data();
     void badCommandsAreRefused();
     void addedDeviceAnswersAndRemovedDoesNot();
@@ -226,6 +228,39 @@ void TestKvtsimLine::commandsAnswerAndApply() {
     }
 }
 
+void TestKvtsimLine::pauseKeepsTheLineQuiet_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QList<Nanos>>("releases");  // after the turnaround
+    QTest::addColumn<QList<int>>("sizes");
+    const Nanos ms = 1'000'000;
+    QTest::newRow("inside the reply")
+        << "pause 3 20 25" << QList<Nanos>{20 * kByte, 20 * kByte + 25 * ms + 31 * kByte}
+        << QList<int>{20, 31};
+    QTest::newRow("late start") << "pause 3 0 60" << QList<Nanos>{60 * ms + 51 * kByte}
+                                << QList<int>{51};
+    QTest::newRow("no pause") << "pause 3 20 0" << QList<Nanos>{51 * kByte} << QList<int>{51};
+}
+
+// Whole-reply chunks, so each part of a reply leaves in one write when its last byte is due.
+void TestKvtsimLine::pauseKeepsTheLineQuiet() {
+    QFETCH(QString, command);
+    QFETCH(QList<Nanos>, releases);
+    QFETCH(QList<int>, sizes);
+    Simulator sim(kTurnaround, kvtsim::kDisplayReplySize);
+    sim.AddDevice(3, "Decoder");
+    QCOMPARE(sim.OnCommand(command.toStdString(), 0).text, "OK " + command.toStdString());
+    Send(sim, 3, 0, kSecond);
+    QList<Nanos> at;
+    QList<int> size;
+    for (const Release& release : DrainUntil(sim.Pacer(), 2 * kSecond)) {
+        QVERIFY(!release.leakedEarly);
+        at << release.at - kSecond - kTurnaround;
+        size << int(release.bytes.size());
+    }
+    QCOMPARE(at, releases);
+    QCOMPARE(size, sizes);
+}
+
 void TestKvtsimLine::badCommandsAreRefused_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply");
@@ -251,6 +286,14 @@ void TestKvtsimLine::badCommandsAreRefused_data() {
                                      << "ERR unexpected text after stats";
     QTest::newRow("extra after id") << "silent 3 4"
                                     << "ERR unexpected text after silent ID";
+    QTest::newRow("pause after the whole reply")
+        << "pause 3 51 10"
+        << "ERR pause needs AFTER (0 to 50 bytes) and MS (0 to 10000)";
+    QTest::newRow("pause without length")
+        << "pause 3 20"
+        << "ERR pause needs AFTER (0 to 50 bytes) and MS (0 to 10000)";
+    QTest::newRow("extra after pause") << "pause 3 20 25 ms"
+                                       << "ERR unexpected text after pause ID AFTER MS";
     QTest::newRow("unplug with text") << "unplug 3"
                                       << "ERR unexpected text after unplug";
     QTest::newRow("replug while plugged in") << "replug"

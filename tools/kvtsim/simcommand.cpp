@@ -32,18 +32,28 @@ std::string_view NextWord(std::string_view& rest) {
     return word;
 }
 
-bool ParseId(std::string_view word, std::uint8_t& id) {
-    if (word.empty() || word.size() > 3) {
+// A decimal number from 0 to max.
+bool ParseNumber(std::string_view word, unsigned max, unsigned& value) {
+    if (word.empty() || word.size() > 5) {
         return false;
     }
-    unsigned value = 0;
+    unsigned n = 0;
     for (const char c : word) {
         if (!std::isdigit(static_cast<unsigned char>(c))) {
             return false;
         }
-        value = value * 10 + static_cast<unsigned>(c - '0');
+        n = n * 10 + static_cast<unsigned>(c - '0');
     }
-    if (value > 127) {
+    if (n > max) {
+        return false;
+    }
+    value = n;
+    return true;
+}
+
+bool ParseId(std::string_view word, std::uint8_t& id) {
+    unsigned value = 0;
+    if (!ParseNumber(word, 127, value)) {
         return false;
     }
     id = static_cast<std::uint8_t>(value);
@@ -76,7 +86,7 @@ ParsedCommand ParseCommand(std::string_view line) {
         {"silent", CommandKind::Silent},       {"normal", CommandKind::Normal},
         {"short", CommandKind::Short},         {"garble", CommandKind::Garble},
         {"attention", CommandKind::Attention}, {"add", CommandKind::Add},
-        {"remove", CommandKind::Remove},
+        {"remove", CommandKind::Remove},       {"pause", CommandKind::Pause},
     };
     struct PlainVerb {
         std::string_view word;
@@ -120,6 +130,14 @@ ParsedCommand ParseCommand(std::string_view line) {
             result.command.on = state == "on";
             if (!rest.empty()) {
                 return Fail(result, "unexpected text after attention " + std::string(state));
+            }
+        } else if (entry.kind == CommandKind::Pause) {
+            if (!ParseNumber(NextWord(rest), kMaxPauseAfter, result.command.pauseAfter) ||
+                !ParseNumber(NextWord(rest), kMaxPauseMs, result.command.pauseMs)) {
+                return Fail(result, "pause needs AFTER (0 to 50 bytes) and MS (0 to 10000)");
+            }
+            if (!rest.empty()) {
+                return Fail(result, "unexpected text after pause ID AFTER MS");
             }
         } else if (!rest.empty()) {
             return Fail(result, "unexpected text after " + std::string(verb) + " ID");

@@ -12,6 +12,7 @@ enum class CommandKind {
     Short,
     Garble,
     Attention,
+    Pause,
     Add,
     Remove,
     Stats,
@@ -24,9 +25,14 @@ enum class CommandKind {
 struct SimCommand {
     CommandKind kind = CommandKind::Stats;
     std::uint8_t id = 0;
-    bool on = false;   // attention
-    std::string name;  // add; empty for the default name
+    bool on = false;          // attention
+    std::string name;         // add; empty for the default name
+    unsigned pauseAfter = 0;  // pause: bytes before it
+    unsigned pauseMs = 0;     // pause: its length; 0 ends pausing
 };
+
+inline constexpr unsigned kMaxPauseAfter = 50;
+inline constexpr unsigned kMaxPauseMs = 10000;
 
 struct ParsedCommand {
     bool ok = false;
@@ -36,8 +42,8 @@ struct ParsedCommand {
 };
 
 // One control line: "silent ID", "normal ID", "short ID", "garble ID", "attention ID on|off",
-// "add ID [NAME]", "remove ID", "stats", "pacing", "unplug", "replug", "quit". IDs are decimal, 0
-// to 127.
+// "pause ID AFTER MS", "add ID [NAME]", "remove ID", "stats", "pacing", "unplug", "replug",
+// "quit". IDs are decimal, 0 to 127.
 ParsedCommand ParseCommand(std::string_view line);
 
 // True when the line holds nothing but blanks.

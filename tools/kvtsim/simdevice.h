@@ -50,6 +50,14 @@ public:
     void SetMode(ReplyMode mode) { mode_ = mode; }
     bool Attention() const { return attention_; }
     void SetAttention(bool on) { attention_ = on; }
+    // Every reply stops for `length` after its first `afterBytes` bytes (after none: it starts
+    // that late). A length of 0 sends replies without a pause.
+    void SetPause(std::size_t afterBytes, Nanos length) {
+        pauseAfter_ = afterBytes;
+        pauseLength_ = length;
+    }
+    std::size_t PauseAfter() const { return pauseAfter_; }
+    Nanos PauseLength() const { return pauseLength_; }
 
     // Handles one request addressed to this device (key 0 is a poll) and returns what the device
     // sends back: empty when silent.
@@ -74,6 +82,8 @@ private:
     std::string name_;
     ReplyMode mode_ = ReplyMode::Normal;
     bool attention_ = false;
+    std::size_t pauseAfter_ = 0;
+    Nanos pauseLength_ = 0;
     int page_ = 0;
     std::array<int, kMenuPages> values_{};
     bool menuHighlighted_ = false;

@@ -107,7 +107,7 @@ void Simulator::HandleFrame(const ReceivedFrame& frame, Nanos now) {
             verdict = "key " + std::to_string(frame.key);
         }
         const std::vector<std::uint8_t> reply = device->Answer(frame.key, now);
-        pacer_.Enqueue(reply, now + turnaround_);
+        EnqueueReply(*device, reply, now + turnaround_);
         verdict += reply.empty() ? " no reply" : " reply=" + std::to_string(reply.size());
     } else {
         verdict = "not ours";
@@ -116,6 +116,20 @@ void Simulator::HandleFrame(const ReceivedFrame& frame, Nanos now) {
         frameLog_(std::to_string(now / 1000) + ' ' + FormatBytes(frame.bytes) + " id=" + address +
                   ' ' + verdict);
     }
+}
+
+// A device with a pause sends the bytes before it, then leaves the line quiet for its length.
+void Simulator::EnqueueReply(const SimDevice& device, const std::vector<std::uint8_t>& reply,
+                             Nanos start) {
+    const std::size_t split = std::min(device.PauseAfter(), reply.size());
+    if (device.PauseLength() <= 0 || split == reply.size()) {
+        pacer_.Enqueue(reply, start);
+        return;
+    }
+    const auto middle = reply.begin() + static_cast<std::ptrdiff_t>(split);
+    pacer_.Enqueue({reply.begin(), middle}, start);
+    pacer_.Enqueue({middle, reply.end()},
+                   std::max(start, pacer_.LineFreeAt()) + device.PauseLength());
 }
 
 CommandReply Simulator::OnCommand(std::string_view line, Nanos now) {
@@ -196,6 +210,9 @@ std::string Simulator::ApplyCommand(const SimCommand& command, Nanos /*now*/) {
             break;
         case CommandKind::Attention:
             device->SetAttention(command.on);
+            break;
+        case CommandKind::Pause:
+            device->SetPause(command.pauseAfter, Nanos(command.pauseMs) * 1'000'000);
             break;
         default:
             break;

@@ -76,6 +76,7 @@ public:
 
 private:
     void HandleFrame(const ReceivedFrame& frame, Nanos now);
+    void EnqueueReply(const SimDevice& device, const std::vector<std::uint8_t>& reply, Nanos start);
     std::string ApplyCommand(const SimCommand& command, Nanos now);
 
     Nanos turnaround_;

@@ -66,9 +66,10 @@ public:
         purged = true;
         queued.clear();
     }
-    void write(const std::uint8_t* data, std::size_t size) override {
+    bool write(const std::uint8_t* data, std::size_t size) override {
         written.assign(data, data + size);
         require(purged, "the receive queue is purged before the request goes out");
+        return true;
     }
     std::size_t read(std::uint8_t* buffer, std::size_t max) override {
         require(!written.empty(), "a read follows a request");

@@ -1,0 +1,31 @@
+#include "macro/macrowindow.h"
+
+#include "macro/twmacro.h"
+#include "state/appstate.h"
+
+#include <QAction>
+#include <QMdiSubWindow>
+
+namespace k4 {
+
+void ToggleMacroWindow(QAction& menuItem, QMdiArea& area, const DeviceTable* table) {
+    if (auto* window = qobject_cast<TWMacro*>(App().WMacro.data())) {
+        if (QMdiSubWindow* sub = window->subWindow()) {
+            delete sub;
+        } else {
+            delete window;
+        }
+        menuItem.setChecked(false);
+        return;
+    }
+    TWMacro::Create(area, table, &menuItem);
+    menuItem.setChecked(true);
+}
+
+void MacroNamesReplaced() {
+    if (auto* window = qobject_cast<TWMacro*>(App().WMacro.data())) {
+        window->namesReplaced();
+    }
+}
+
+}  // namespace k4

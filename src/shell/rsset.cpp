@@ -1,0 +1,234 @@
+#include "shell/rsset.h"
+
+#include "link/portchoice.h"
+#include "link/portpath.h"
+#include "link/serialdevices.h"
+#include "manager/kvtmanager.h"
+#include "shell/screenplace.h"
+#include "state/appstate.h"
+#include "state/dialogs.h"
+#include "state/formfont.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace k4 {
+
+namespace {
+
+const QPoint kDesignedPlace(341, 250);
+constexpr int kClientWidth = 179;
+constexpr int kPortPartHeight = 97;  // the client area without the device part
+constexpr int kDevicePartHeight = 120;
+constexpr int kListRowMargin = 24;
+
+template <typename W>
+W* Place(W* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+}  // namespace
+
+TRSSet::TRSSet(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("RSSet"));
+    setWindowTitle(QStringLiteral("RS232 setup"));
+    setFont(FormFont());
+    setModal(true);
+
+    GroupBox1 =
+        Place(new QGroupBox(QStringLiteral("Select RS232"), this), "GroupBox1", 0, 0, 177, 65);
+    RSBox = Place(new QComboBox(GroupBox1), "RSBox", 16, 24, 145, 21);
+    RSBox->setEditable(false);
+    Button1 = Place(new QPushButton(QStringLiteral("OK"), this), "Button1", 104, 72, 75, 25);
+    Button1->setDefault(true);
+    Button1->setAutoDefault(true);
+
+    // Below the port part: the device the chosen port opens, typed or picked from those present.
+    DeviceGroup = Place(new QGroupBox(this), "DeviceGroup", 0, kPortPartHeight + 6, 177,
+                        kDevicePartHeight - 8);
+    DevicePath = Place(new QLineEdit(DeviceGroup), "DevicePath", 8, 20, 161, 21);
+    DevicePath->setMaxLength(1000);
+    DeviceList = Place(new QComboBox(DeviceGroup), "DeviceList", 8, 46, 161, 21);
+    DeviceList->setEditable(false);
+    DeviceNote = Place(new QLabel(DeviceGroup), "DeviceNote", 8, 70, 161, 40);
+    DeviceNote->setWordWrap(true);
+    DeviceNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    const bool devices = PortsNeedDeviceNames();
+    DeviceGroup->setVisible(devices);
+    setFixedSize(kClientWidth, kPortPartHeight + (devices ? kDevicePartHeight : 0));
+    move(kDesignedPlace);
+
+    setTabOrder(RSBox, Button1);
+    setTabOrder(Button1, DevicePath);
+    setTabOrder(DevicePath, DeviceList);
+
+    connect(RSBox, &QComboBox::currentIndexChanged, this, &TRSSet::RSBoxChange);
+    connect(DeviceList, &QComboBox::activated, this, &TRSSet::DeviceListSelect);
+    connect(DevicePath, &QLineEdit::textChanged, this, &TRSSet::DevicePathChange);
+    connect(Button1, &QPushButton::clicked, this, &TRSSet::Button1Click);
+}
+
+int TRSSet::runModal() {
+    FormActivate();
+    setResult(QDialog::Rejected);
+    const QScreen* screen = QGuiApplication::screenAt(kDesignedPlace);
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen != nullptr) {
+        QSize frame = frameGeometry().size();
+        const QWidget* shown = QApplication::activeWindow();
+        if (frame == size() && shown != nullptr && shown != this) {
+            // Not shown yet, so its frame is unknown: a window that is shown lends its margins.
+            frame += shown->frameGeometry().size() - shown->size();
+        }
+        move(KeepInside(QRect(kDesignedPlace, frame), screen->availableGeometry()));
+    }
+    return UiDialogs().execModal(*this);
+}
+
+void TRSSet::FormActivate() {
+    typedPaths_.clear();
+    shownPort_ = 0;
+    const PortEntries ports = PortEntriesFor(App().RS232Port);
+    {
+        const QSignalBlocker quiet(RSBox);
+        RSBox->clear();
+        for (const PortEntry& entry : ports.entries) {
+            RSBox->addItem(entry.text, entry.port);
+        }
+        RSBox->setCurrentIndex(ports.selected);
+    }
+    listPresentDevices();
+    RSBoxChange();
+    RSBox->setFocus(Qt::OtherFocusReason);
+}
+
+int TRSSet::selectedPort() const {
+    return RSBox->currentData().toInt();
+}
+
+void TRSSet::RSBoxChange() {
+    if (shownPort_ >= 1) {
+        typedPaths_[shownPort_] = DevicePath->text();
+    }
+    const int port = selectedPort();
+    shownPort_ = port;
+    DeviceGroup->setTitle(QStringLiteral("Device of COM%1").arg(port));
+    const bool nameable = port >= 1;
+    DevicePath->setEnabled(nameable);
+    DeviceList->setEnabled(nameable && DeviceList->count() > 0);
+    const auto typed = typedPaths_.find(port);
+    const QString shown = typed != typedPaths_.end() ? typed->second
+                          : nameable                 ? PortPath(port, App().SettingsPath)
+                                                     : QString();
+    {
+        const QSignalBlocker quiet(DevicePath);
+        DevicePath->setText(shown);
+        DevicePath->setCursorPosition(0);
+    }
+    DevicePathChange();
+}
+
+void TRSSet::listPresentDevices() {
+    DeviceList->clear();
+    const std::vector<SerialDeviceRow> rows =
+        SerialDeviceRows(PresentSerialPorts(), QString::fromLatin1(kStableSerialFolder));
+    for (const SerialDeviceRow& row : rows) {
+        DeviceList->addItem(row.text, row.path);
+        DeviceList->setItemData(DeviceList->count() - 1, row.text, Qt::ToolTipRole);
+    }
+    // The list keeps its place in the layout; its rows, often wider, show whole when it opens.
+    int widest = 0;
+    for (const SerialDeviceRow& row : rows) {
+        widest = std::max(widest, DeviceList->fontMetrics().horizontalAdvance(row.text));
+    }
+    DeviceList->view()->setMinimumWidth(widest + kListRowMargin);
+    DeviceList->setPlaceholderText(rows.empty() ? QStringLiteral("No serial ports found")
+                                                : QStringLiteral("Serial ports present now"));
+    DeviceList->setCurrentIndex(-1);
+    DeviceList->setEnabled(!rows.empty());
+}
+
+void TRSSet::DeviceListSelect(int index) {
+    const QString path = DeviceList->itemData(index).toString();
+    if (!path.isEmpty()) {
+        DevicePath->setText(path);
+        DevicePath->setCursorPosition(0);
+    }
+    // The list offers; the field holds the choice.
+    DeviceList->setCurrentIndex(-1);
+}
+
+void TRSSet::DevicePathChange() {
+    const int port = selectedPort();
+    if (port < 1) {
+        DeviceNote->setText(
+            QStringLiteral("COM%1 has no device: choose one of COM1 to COM15.").arg(port));
+        return;
+    }
+    const QString typed = DevicePath->text().trimmed();
+    DeviceNote->setText(
+        typed.isEmpty() ? QStringLiteral("Empty: the port opens %1.").arg(PlatformPortPath(port))
+                        : DeviceWarning(typed));
+}
+
+void TRSSet::Button1Click() {
+    AppState& app = App();
+    const int port = selectedPort();
+    std::optional<QString> device;
+    if (PortsNeedDeviceNames()) {
+        // Measured against the file alone, so that a device kept only in memory so far is
+        // written now.
+        SetUnsavedPortDevice(port, std::nullopt);
+        device = DeviceToStore(port, DevicePath->text(), PortPath(port, app.SettingsPath));
+    }
+    const auto portNumber = static_cast<std::int8_t>(port);
+    const bool saved = SavePortChoice(app.SettingsPath, portNumber, device);
+    if (!saved) {
+        UiDialogs().information(
+            QStringLiteral("The settings file %1 could not be written. COM%2 is used until the "
+                           "program ends.")
+                .arg(QDir::toNativeSeparators(app.SettingsPath))
+                .arg(port));
+    }
+    if (device && !saved) {
+        // A device the file could not take still names the port for the rest of the run.
+        SetUnsavedPortDevice(port, device);
+    }
+    app.RS232Port = portNumber;
+    if (app.linkRunning() && app.Manager != nullptr) {
+        app.Link.StopLink();
+        app.Link.StartLink(&app.Manager->table(), portNumber);
+    }
+    accept();
+}
+
+TRSSet& RSSet() {
+    static QPointer<TRSSet> dialog;
+    if (!dialog) {
+        dialog = new TRSSet;
+        // Widgets must go before the application object does.
+        qAddPostRoutine([] { delete dialog.data(); });
+    }
+    return *dialog;
+}
+
+}  // namespace k4
