@@ -1,4 +1,5 @@
 #include "manager/kvteditor.h"
+#include "state/placecontrol.h"
 
 #include "core/deviceidrules.h"
 #include "core/workspacefile.h"
@@ -22,18 +23,6 @@
 namespace k4 {
 
 namespace {
-
-template <typename W>
-W* Place(W* widget, const char* name, int left, int top, int width = -1, int height = -1) {
-    widget->setObjectName(QLatin1String(name));
-    if (width < 0) {
-        widget->adjustSize();
-        widget->move(left, top);
-    } else {
-        widget->setGeometry(left, top, width, height);
-    }
-    return widget;
-}
 
 constexpr int kIdDigits = 3;
 

@@ -1,4 +1,5 @@
 #include "panel/skinselector.h"
+#include "state/placecontrol.h"
 
 #include "panel/colorbox.h"
 #include "panel/colorvalues.h"
@@ -22,18 +23,6 @@
 namespace k4 {
 
 namespace {
-
-template <typename W>
-W* Place(W* widget, const char* name, int left, int top, int width = -1, int height = -1) {
-    widget->setObjectName(QLatin1String(name));
-    if (width < 0) {
-        widget->adjustSize();
-        widget->move(left, top);
-    } else {
-        widget->setGeometry(left, top, width, height);
-    }
-    return widget;
-}
 
 constexpr QRect kPanel1Rect{16, 206, kPanelClientWidth, kPanelClientHeight};
 // The preview's picture fills Panel1 inside its 1-pixel border.

@@ -1,4 +1,5 @@
 #include "shell/rsset.h"
+#include "state/placecontrol.h"
 
 #include "link/portchoice.h"
 #include "link/portpath.h"
@@ -33,13 +34,6 @@ constexpr int kClientWidth = 179;
 constexpr int kPortPartHeight = 97;  // the client area without the device part
 constexpr int kDevicePartHeight = 120;
 constexpr int kListRowMargin = 24;
-
-template <typename W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
 
 }  // namespace
 
