@@ -70,15 +70,8 @@ TMDIChild::TMDIChild(QWidget* parent) : QWidget(parent), handle_(NewViewHandle()
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
 
-    const PanelFace face = BuildPanelFace(this, QRect(0, 0, kPanelClientWidth, kPanelClientHeight));
-    Skin = face.Skin;
-    StringGrid1 = face.StringGrid1;
-    Diod = face.Diod;
-    Label1 = face.Label1;
-    Label2 = face.Label2;
-    Label3 = face.Label3;
-    Label4 = face.Label4;
-    Buttons = face.Buttons;
+    static_cast<PanelFace&>(*this) =
+        BuildPanelFace(this, QRect(0, 0, kPanelClientWidth, kPanelClientHeight));
     // The LED shows the inactive window-border colour; Qt's palette has no such role, and its
     // inactive light grey stands in for it.
     Diod->setFill(palette().color(QPalette::Inactive, QPalette::Midlight));

@@ -25,7 +25,7 @@ class PanelKeyboard;
 
 // The window of one device, drawn like its front panel: the two-line display, the LED, four key
 // labels and 18 keys. The link's effects reach it through the view registry by its handle.
-class TMDIChild : public QWidget, public PanelView {
+class TMDIChild : public QWidget, public PanelView, public PanelFace {
     Q_OBJECT
 public:
     // Builds a panel as a new sub-window of area, visible, captioned "ID=? New transcoder".
@@ -99,15 +99,7 @@ public:
     void Button17Click() { SendKey(kKeyT); }
     void Button18Click() { SendKey(kKeyS); }
 
-    // Controls, named as their object names.
-    QLabel* Skin = nullptr;
-    DisplayGrid* StringGrid1 = nullptr;
-    LedShape* Diod = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    std::array<QPushButton*, kPanelKeyCount> Buttons{};  // Button1 .. Button18
+    // The face's controls (Skin, StringGrid1, Diod, Label1..4, Button1..18) come from PanelFace.
     QMenu* PopupMenu1 = nullptr;
     QAction* ChangeSkin = nullptr;
     // The PC keyboard on the keys while the panel is the active child window.
