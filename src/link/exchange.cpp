@@ -48,6 +48,9 @@ void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDispla
 
 // A failed exchange: the error text every time, the rest once per failure episode.
 void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
+    // Counted here, whatever failed (no reply, a write that never left, an ID the line cannot
+    // carry); read before the latch is set below: the first failure opens an episode.
+    r.Health.noteFailure(r.CommError.load() == 0);
     const bool showsCells = r.flags.load(std::memory_order_acquire) != 0;
     const PanelHandle panel = r.Panel.load(std::memory_order_acquire);
     const NodeHandle node = r.Node.load(std::memory_order_acquire);
@@ -103,8 +106,6 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
             r.Health.noteReply(HealthClockNs());
             break;
         case ReplyKind::Failure:
-            // Read before the failure sets the latch: the first failure opens an episode.
-            r.Health.noteFailure(r.CommError.load() == 0);
             ProcessFailure(r, effects);
             break;
     }
