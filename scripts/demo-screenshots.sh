@@ -4,6 +4,8 @@
 #   commerror.png   device 2 has gone silent: its panel in front showing the error, red node
 #   attention.png   device 3 raises its attention bit: its panel in front, display blinking
 #   skins.png       the skin dialog, opened from the context menu of device 1's skinned panel
+#   macro.png       the macro window editing "Setup A" (its keys, devices 1, 3 and 5 marked),
+#                   just after Ctrl+F1 ran it: its progress in the status line
 # The program runs from a folder of its own, so the settings beside build/release/app are left
 # alone. Usage: scripts/demo-screenshots.sh [output folder]   (default ./shots)
 # With K4_README=1 the frame picture also becomes the README's picture, docs/k4mgr.png.
@@ -50,6 +52,9 @@ done
 grep -q '^READY' "$work/kvtsim.out" || { cat "$work/kvtsim.out" >&2; exit 1; }
 
 "$root/scripts/demo-workspace.sh" "$work/demo.DID"
+ini_set "$work/demo.DID" MacroNames MacroName1 "Setup A"
+ini_set "$work/demo.DID" MacroNames MacroKeys1 "T 3 3 + S"
+ini_set "$work/demo.DID" MacroNames MacroDevices1 "1:x,3:x,5:ab"
 ini_set "$work/KVT.INI" KVT_PORTS COM1 "$work/kvtbus"
 ini_set "$work/KVT.INI" KVT_WORKSPACE LastFile "$work/demo.DID"
 
@@ -102,6 +107,28 @@ skin_dialog_shot() {
     xdotool key Escape
 }
 
+# The macro window from the Setup menu; a double-click on its highlighted first name (the only
+# pixels of the highlight colour on the screen) opens the editor part for that macro.
+macro_shot() {
+    sleep "$1"
+    local cell x y
+    xdotool key alt+s w
+    sleep 1
+    cell=$(import -window root png:- | convert - -depth 8 txt:- | grep -m1 -i '#308CC6' | cut -d: -f1 || true)
+    if [ -z "$cell" ]; then
+        echo "the macro window is not on the screen: $2 not taken" >&2
+        return
+    fi
+    x=${cell%,*}
+    y=${cell#*,}
+    xdotool mousemove $((x + 40)) $((y + 6)) click --repeat 2 1
+    sleep 0.5
+    xdotool key ctrl+F1
+    sleep 0.3
+    import -window root png:- | convert - -trim +repage "$out/$2"
+    echo "saved $out/$2"
+}
+
 shot 3 frame.png
 if [ "${K4_README:-}" = 1 ]; then
     mkdir -p "$root/docs"
@@ -115,3 +142,4 @@ control "attention 3 on"
 shot_most_red 2 attention.png
 control "attention 3 off"
 skin_dialog_shot 1 skins.png
+macro_shot 1 macro.png

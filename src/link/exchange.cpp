@@ -72,18 +72,18 @@ void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
 
 }  // namespace
 
-void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
-              ExchangeEffects& effects) {
+ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
+                        ExchangeEffects& effects) {
     const int index = table.indexOfAddress(address);
     if (index < 0) {
-        return;
+        return ExchangeResult::NoDevice;
     }
     DeviceRecord& r = table[index];
     // A hand-edited workspace can hold an ID beyond 127: sent, it would read as a lead byte on the
     // line (253 is one). Such a device fails every exchange without a byte going out.
     if (address > kMaxAddress) {
         ProcessFailure(r, effects);
-        return;
+        return ExchangeResult::Failed;
     }
 
     const RequestFrame request = MakeRequest(address, key);
@@ -91,7 +91,7 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
     if (!port.write(request.data(), request.size())) {
         // The frame did not leave in time and was dropped: no reply can come.
         ProcessFailure(r, effects);
-        return;
+        return ExchangeResult::Failed;
     }
 
     std::array<std::uint8_t, kDisplayReplySize> reply{};
@@ -101,14 +101,15 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
         case ReplyKind::Display:
             r.Health.noteReply(HealthClockNs());
             ProcessDisplayReply(r, reply, effects);
-            break;
+            return ExchangeResult::Replied;
         case ReplyKind::TwoByte:
             r.Health.noteReply(HealthClockNs());
-            break;
+            return ExchangeResult::Replied;
         case ReplyKind::Failure:
-            ProcessFailure(r, effects);
             break;
     }
+    ProcessFailure(r, effects);
+    return ExchangeResult::Failed;
 }
 
 }  // namespace k4

@@ -143,7 +143,9 @@ void TRS232flow::drainRing() {
         if (!command) {
             break;
         }
-        Exchange(table_, port(), command->address, command->key, effects_);
+        const ExchangeResult result =
+            Exchange(table_, port(), command->address, command->key, effects_);
+        effects_.keyExchanged(command->address, command->key, result != ExchangeResult::Replied);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "manager/kvtmanager.h"
 #include "shell/aboutbox.h"
 #include "shell/linestatuslabel.h"
+#include "shell/macrorunmenu.h"
 #include "shell/menutable.h"
 #include "shell/rsset.h"
 #include "shell/windowtiling.h"
@@ -46,6 +47,7 @@ TMainForm::TMainForm(QString programDirectory, QWidget* parent)
     setStatusBar(StatusBar);
     StatusBar->addPermanentWidget(new LineStatusLabel(StatusBar));
     buildMenus();
+    macroRunMenu_ = new MacroRunMenu(*Edit1, *StatusBar, this);
     App().Frame = this;
     FormCreate();
 }
@@ -171,6 +173,7 @@ void TMainForm::setTitle(const QString& title) {
 void TMainForm::enableWorkspaceItems() {
     item("ROset")->setEnabled(true);
     item("MacroWindow")->setEnabled(true);
+    macroRunMenu_->refresh();
 }
 
 int TMainForm::windowStateCode() const {
@@ -196,6 +199,7 @@ void TMainForm::setWindowStateCode(int code) {
 
 void TMainForm::FormCreate() {
     App().MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
+    App().Macros = {};
 }
 
 void TMainForm::FormActivate() {

@@ -14,6 +14,7 @@ class QStatusBar;
 
 namespace k4 {
 
+class MacroRunMenu;
 class TAboutBox;
 enum class TileMode;
 
@@ -81,6 +82,7 @@ private:
     WorkspaceCommands commands_;
     QPointer<TAboutBox> aboutBox_;
     QAction* windowListSeparator_ = nullptr;
+    MacroRunMenu* macroRunMenu_ = nullptr;
 };
 
 }  // namespace k4

@@ -54,6 +54,7 @@ WorkspaceFileData CollectWorkspace(TMDIKVTMAN& manager) {
         data.MacroNames[k] =
             k < app.MacroNames.size() ? app.MacroNames[k] : QStringLiteral("Undefined");
     }
+    data.Macros = app.Macros;
     return data;
 }
 
@@ -121,6 +122,7 @@ void LoadWorkspace(const QString& path) {
     manager->ApplyReadOnly();
     FillSlots(manager->table(), data);
     app.MacroNames = QStringList(data.MacroNames.begin(), data.MacroNames.end());
+    app.Macros = data.Macros;
     MacroNamesReplaced();
     app.WorkspacePath = path;
     manager->BuildDeviceViews();
