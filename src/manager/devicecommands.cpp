@@ -221,8 +221,10 @@ void TMDIKVTMAN::BuildDeviceViews() {
         panel->LCDBackColor = r.LCDBackColor;
         r.CommError.store(0, std::memory_order_relaxed);
         r.Attention.store(0, std::memory_order_relaxed);
-        // A skin that is missing or no readable picture leaves the panel bare and the record's
-        // name as it is; the other devices of the workspace are built all the same.
+        // A skin that is missing or no readable picture leaves the panel bare; the panel keeps
+        // the name all the same (a skin hidden, not gone), so changing only the colours later
+        // keeps it in the record, and a save keeps it in the file.
+        panel->SkinFile = r.Skin;
         LoadSkin(*panel, r.Skin);
         // Only now, with its node and panel in place, does the link poll the slot.
         table_.setLastIndex(i);

@@ -25,6 +25,7 @@ QString ProgramFolder(const QString& directory) {
 ShellSettings ReadShellSettings(const QString& settingsPath) {
     const ProfileFile file(settingsPath);
     ShellSettings settings;
+    settings.fileCheck = file.readCheck();
     // The port number is kept as a signed byte, so 257 means port 1 and 255 means -1.
     const int port = file.readInt(kSettingsSection, "RS232Port", 1);
     settings.port = static_cast<std::int8_t>(static_cast<std::uint8_t>(port & 0xFF));

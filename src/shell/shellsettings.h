@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/boundedfile.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,11 +18,13 @@ inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
 QString ProgramFolder(const QString& directory);
 
 struct ShellSettings {
-    std::int8_t port = 1;  // RS232Port, low 8 bits kept
-    QString lastFile;      // LastFile, at most 254 bytes
+    std::int8_t port = 1;                      // RS232Port, low 8 bits kept
+    QString lastFile;                          // LastFile, at most 254 bytes
+    FileCheck fileCheck = FileCheck::Missing;  // what reading the file found
 };
 
-// A missing file or missing keys read as the defaults.
+// A missing file or missing keys read as the defaults; so does a file that is refused (no
+// regular file, or too large: see fileCheck).
 ShellSettings ReadShellSettings(const QString& settingsPath);
 // Writes LastFile (also when empty), creating the file when there is none. False when the file
 // could not be written.

@@ -52,6 +52,8 @@ void TestColorValues::displayColor_data() {
                                << int(QPalette::Text) << none;
     QTest::newRow("inactive border")
         << qint64(-16777205) << int(QPalette::Inactive) << int(QPalette::Midlight) << none;
+    QTest::newRow("top bit only: button face")
+        << qint64(qint32(0x8000000F)) << int(QPalette::Active) << int(QPalette::Button) << none;
     QTest::newRow("undefined index 25: button face")
         << qint64(-16777191) << int(QPalette::Active) << int(QPalette::Button) << none;
     QTest::newRow("index beyond the list: button face")

@@ -68,8 +68,9 @@ private Q_SLOTS:
         }
         QCOMPARE(m->panelOf(0)->SkinFile, QStringLiteral("blue.bmp"));
         QVERIFY(!m->panelOf(0)->Skin->pixmap().isNull());
-        // A skin that is not in the folder leaves the panel bare but stays in the record.
-        QCOMPARE(m->panelOf(2)->SkinFile, QString());
+        // A skin that is not in the folder leaves the panel bare; panel and record keep its name.
+        QCOMPARE(m->panelOf(2)->SkinFile, QStringLiteral("missing.bmp"));
+        QVERIFY(m->panelOf(2)->Skin->pixmap().isNull());
         QVERIFY(table[3].isEmpty());
     }
 
