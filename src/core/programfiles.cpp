@@ -49,7 +49,8 @@ QString PrepareSettingsPath(const QString& programFolder, const QString& userCon
         return path;
     }
     QDir().mkpath(userConfigFolder);
-    if (!Exists(path) && Exists(beside) && QFile::copy(beside, path)) {
+    // Only a regular file is copied: reading a pipe or a device would wait without end.
+    if (!Exists(path) && QFileInfo(beside).isFile() && QFile::copy(beside, path)) {
         // The copy keeps the read-only mark of the file it came from.
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
     }
