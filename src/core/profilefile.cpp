@@ -97,7 +97,11 @@ bool ProfileFile::save() {
     }
     const QFileInfo info(d->path);
     // A rename would replace a write-protected file; the platform's writer refuses it, so do we.
-    if (info.exists() && !info.isWritable()) {
+    // The permission bits count too: to root every file is writable, but a file that nobody may
+    // write was protected on purpose.
+    constexpr QFileDevice::Permissions kAnyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() && (!info.isWritable() || (info.permissions() & kAnyWrite) == 0)) {
         return false;
     }
     QSaveFile file(d->path);

@@ -44,7 +44,7 @@ void LinkController::setThreadStackSize(unsigned bytes) {
     stackSize_ = bytes;
 }
 
-void LinkController::StartLink(DeviceTable* table, std::int8_t portNumber) {
+void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
     // One link at a time: a second start replaces the first.
     StopLink();
     if (table == nullptr) {

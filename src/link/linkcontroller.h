@@ -41,9 +41,10 @@ public:
     void setThreadStackSize(unsigned bytes);
 
     // Starts the link thread on portNumber, polling table (which must outlive the link). When the
-    // port cannot be opened, shows "port COM n open error!" and runs without a port. When the
-    // thread cannot be created, shows "link thread could not be started!" and no link runs.
-    void StartLink(DeviceTable* table, std::int8_t portNumber);
+    // port cannot be opened, shows "port COM n open error!" and runs without a port, trying it
+    // again about once a second until it opens (port 0, which no port has, is never opened). When
+    // the thread cannot be created, shows "link thread could not be started!" and no link runs.
+    void StartLink(DeviceTable* table, std::uint8_t portNumber);
     // Stops the thread (after the wait or exchange it is in; queued commands are dropped), closes
     // the port, frees it. Does nothing when no link runs.
     void StopLink();

@@ -28,6 +28,8 @@ public:
     virtual bool failed() const { return false; }
     // The serial device this port opens, for the operator's eyes; empty when it has no name.
     virtual std::string deviceName() const { return {}; }
+    // Why the last open() failed, in the system's words ("Permission denied"); empty when unknown.
+    virtual std::string openError() const { return {}; }
 };
 
 // Stands in for a port that could not be opened: every write goes nowhere and every read fails,

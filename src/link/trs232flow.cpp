@@ -2,6 +2,7 @@
 
 #include "link/exchange.h"
 #include "link/frame.h"
+#include "link/portnumber.h"
 
 namespace k4 {
 
@@ -15,11 +16,17 @@ TRS232flow::~TRS232flow() {
 }
 
 bool TRS232flow::OpenPort() {
+    openError_.clear();
+    if (!IsPortNumber(PortNumber)) {
+        openError_ = "no such port";
+        return false;
+    }
     PortHandle = factory_ ? factory_(PortNumber) : nullptr;
     if (PortHandle) {
         device_ = PortHandle->deviceName();
     }
     if (!PortHandle || !PortHandle->open()) {
+        openError_ = PortHandle ? PortHandle->openError() : std::string();
         PortHandle.reset();
         return false;
     }
@@ -94,7 +101,7 @@ void TRS232flow::run() {
         observer_->linkThreadStarted();
     }
     const bool opened = OpenPort();
-    line_.started(opened);
+    line_.started(opened, LineKeeper::Clock::now());
     bool go = false;
     {
         std::unique_lock lock(handoverMutex_);
@@ -174,14 +181,19 @@ void TRS232flow::keepLine() {
     if (!PortHandle && line_.reopenDue(LineKeeper::Clock::now())) {
         const bool opened = OpenPort();
         line_.reopenTried(opened, LineKeeper::Clock::now());
-        if (opened) {
-            reportLine(LineCondition::Open);
-        }
+        // Open now, or still not, perhaps for another reason (the adapter is back but busy).
+        reportLine(line_.condition());
     }
 }
 
 void TRS232flow::reportLine(LineCondition condition) {
-    effects_.lineStateChanged(LineState{condition, PortNumber, device_});
+    LineState state{condition, PortNumber, device_,
+                    condition == LineCondition::CannotOpen ? openError_ : std::string()};
+    if (state == reported_) {
+        return;
+    }
+    reported_ = state;
+    effects_.lineStateChanged(reported_);
 }
 
 }  // namespace k4

@@ -48,12 +48,13 @@ public:
     // The open port; null while closed or when opening failed. The link thread's alone while it
     // runs.
     std::unique_ptr<SerialIo> PortHandle;
-    std::int8_t PortNumber = 0;
+    // 1 to 255, or 0 for a number no port can have (never opened).
+    std::uint8_t PortNumber = 0;
     // Ring, RingHead and RingTail: the key commands waiting for the line.
     CommandRing Ring;
 
     // Makes and opens the port for PortNumber; on failure PortHandle stays null. Called on the
-    // link thread before the loop begins.
+    // link thread before the loop begins, and by the loop while the port is not open.
     bool OpenPort();
     void ClosePort();
 
@@ -85,8 +86,9 @@ private:
     void drainRing();
     void pollNextRecord();
     SerialIo& port();
-    // Closes a port that has failed, and reopens a lost one when it is due (one attempt a tick
-    // at most); tells the views when the line's state changes.
+    // Closes a port that has failed, and opens a lost port (or one that could not be opened at
+    // the start) when it is due, one attempt a tick at most; tells the views when the line's
+    // state changes.
     void keepLine();
     void reportLine(LineCondition condition);
 
@@ -100,6 +102,8 @@ private:
     // Link thread only: the state of the port and the device it names.
     LineKeeper line_;
     std::string device_;
+    std::string openError_;  // why the last opening failed
+    LineState reported_;     // what the views were told last
 
     // The start and end hand-overs between the GUI thread and the link thread. Qt's own thread
     // start and wait are not visible to the race checker; these are.

@@ -2,6 +2,7 @@
 #include "state/placecontrol.h"
 
 #include "link/portchoice.h"
+#include "link/portnumber.h"
 #include "link/portpath.h"
 #include "link/serialdevices.h"
 #include "manager/kvtmanager.h"
@@ -9,6 +10,7 @@
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/formfont.h"
+#include "state/plaintip.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -62,6 +64,7 @@ TRSSet::TRSSet(QWidget* parent)
     DeviceList->setEditable(false);
     DeviceNote = Place(new QLabel(DeviceGroup), "DeviceNote", 8, 70, 161, 40);
     DeviceNote->setWordWrap(true);
+    DeviceNote->setTextFormat(Qt::PlainText);  // it repeats what the operator typed
     DeviceNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     const bool devices = PortsNeedDeviceNames();
@@ -120,13 +123,14 @@ int TRSSet::selectedPort() const {
 }
 
 void TRSSet::RSBoxChange() {
-    if (shownPort_ >= 1) {
+    if (IsPortNumber(shownPort_)) {
         typedPaths_[shownPort_] = DevicePath->text();
     }
     const int port = selectedPort();
     shownPort_ = port;
-    DeviceGroup->setTitle(QStringLiteral("Device of COM%1").arg(port));
-    const bool nameable = port >= 1;
+    const bool nameable = IsPortNumber(port);
+    DeviceGroup->setTitle(nameable ? QStringLiteral("Device of COM%1").arg(port)
+                                   : QStringLiteral("Device"));
     DevicePath->setEnabled(nameable);
     DeviceList->setEnabled(nameable && DeviceList->count() > 0);
     const auto typed = typedPaths_.find(port);
@@ -147,7 +151,7 @@ void TRSSet::listPresentDevices() {
         SerialDeviceRows(PresentSerialPorts(), QString::fromLatin1(kStableSerialFolder));
     for (const SerialDeviceRow& row : rows) {
         DeviceList->addItem(row.text, row.path);
-        DeviceList->setItemData(DeviceList->count() - 1, row.text, Qt::ToolTipRole);
+        DeviceList->setItemData(DeviceList->count() - 1, PlainTip(row.text), Qt::ToolTipRole);
     }
     // The list keeps its place in the layout; its rows, often wider, show whole when it opens.
     int widest = 0;
@@ -173,9 +177,9 @@ void TRSSet::DeviceListSelect(int index) {
 
 void TRSSet::DevicePathChange() {
     const int port = selectedPort();
-    if (port < 1) {
+    if (!IsPortNumber(port)) {
         DeviceNote->setText(
-            QStringLiteral("COM%1 has no device: choose one of COM1 to COM15.").arg(port));
+            QStringLiteral("The settings file names no valid port: choose one of COM1 to COM15."));
         return;
     }
     const QString typed = DevicePath->text().trimmed();
@@ -187,25 +191,38 @@ void TRSSet::DevicePathChange() {
 void TRSSet::Button1Click() {
     AppState& app = App();
     const int port = selectedPort();
-    std::optional<QString> device;
-    if (PortsNeedDeviceNames()) {
-        // Measured against the file alone, so that a device kept only in memory so far is
-        // written now.
-        SetUnsavedPortDevice(port, std::nullopt);
-        device = DeviceToStore(port, DevicePath->text(), PortPath(port, app.SettingsPath));
+    if (!IsPortNumber(port)) {
+        // The invalid entry stands for the hand-set number: nothing is stored or restarted.
+        reject();
+        return;
     }
-    const auto portNumber = static_cast<std::int8_t>(port);
-    const bool saved = SavePortChoice(app.SettingsPath, portNumber, device);
+    typedPaths_[port] = DevicePath->text();
+    std::map<int, QString> devices;
+    if (PortsNeedDeviceNames()) {
+        // Every port whose device was typed in this opening, not only the one selected. Each is
+        // measured against the file alone, so that a device kept only in memory so far is
+        // written now.
+        for (const auto& [number, typed] : typedPaths_) {
+            SetUnsavedPortDevice(number, std::nullopt);
+            const std::optional<QString> device =
+                DeviceToStore(number, typed, PortPath(number, app.SettingsPath));
+            if (device) {
+                devices[number] = *device;
+            }
+        }
+    }
+    const auto portNumber = static_cast<std::uint8_t>(port);
+    const bool saved = SavePortChoice(app.SettingsPath, portNumber, devices);
     if (!saved) {
         UiDialogs().information(
             QStringLiteral("The settings file %1 could not be written. COM%2 is used until the "
                            "program ends.")
                 .arg(QDir::toNativeSeparators(app.SettingsPath))
                 .arg(port));
-    }
-    if (device && !saved) {
-        // A device the file could not take still names the port for the rest of the run.
-        SetUnsavedPortDevice(port, device);
+        // A device the file could not take still names its port for the rest of the run.
+        for (const auto& [number, device] : devices) {
+            SetUnsavedPortDevice(number, device);
+        }
     }
     app.RS232Port = portNumber;
     if (app.linkRunning() && app.Manager != nullptr) {

@@ -27,8 +27,9 @@ public:
 
     // Selects the configured port and lists the serial devices present now.
     void FormActivate();
-    // Stores the port (and its device when changed), makes it the configured port, restarts a
-    // running link on it and closes the dialog.
+    // Stores the port and the devices typed for any port in this opening (those that differ from
+    // what the port opens now), makes it the configured port, restarts a running link on it and
+    // closes the dialog. With the entry of an invalid port number selected it only closes.
     void Button1Click();
 
     QGroupBox* GroupBox1;

@@ -18,8 +18,8 @@ inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
 QString ProgramFolder(const QString& directory);
 
 struct ShellSettings {
-    std::int8_t port = 1;                      // RS232Port, low 8 bits kept
-    QString lastFile;                          // LastFile, at most 254 bytes
+    std::uint8_t port = 1;  // RS232Port: 1 to 255, 0 for a number no port can have
+    QString lastFile;       // LastFile, at most 254 bytes
     FileCheck fileCheck = FileCheck::Missing;  // what reading the file found
 };
 

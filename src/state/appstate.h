@@ -31,8 +31,8 @@ struct AppState {
     QString LastWorkspacePath;
     bool WorkspaceModified = false;
     bool StartupDone = false;
-    std::int8_t RS232Port = 1;  // the configured port number
-    bool ReadOnly = false;      // the Read only mark (the check of the main window's ROset)
+    std::uint8_t RS232Port = 1;  // the configured port number: 1 to 255, 0 when invalid
+    bool ReadOnly = false;       // the Read only mark (the check of the main window's ROset)
     QStringList MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
 
     TMDIKVTMAN* Manager = nullptr;        // the open workspace's manager window; null when none

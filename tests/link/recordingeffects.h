@@ -37,10 +37,15 @@ public:
     void lineStateChanged(const k4::LineState& state) override {
         std::lock_guard lock(mutex_);
         lineStates_.push_back(state.condition);
+        lastLineState_ = state;
     }
     std::vector<k4::LineCondition> lineStates() const {
         std::lock_guard lock(mutex_);
         return lineStates_;
+    }
+    k4::LineState lastLineState() const {
+        std::lock_guard lock(mutex_);
+        return lastLineState_;
     }
 
     QStringList lines() const {
@@ -86,6 +91,7 @@ private:
     k4::DisplayCells lastCells_{};
     std::map<k4::PanelHandle, k4::DisplayCells> cellsByPanel_;
     std::vector<k4::LineCondition> lineStates_;
+    k4::LineState lastLineState_;
 };
 
 }  // namespace k4test

@@ -80,7 +80,7 @@ void TestLinkController::openErrorMessage_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("port 3") << 3 << "port COM 3 open error!";
     QTest::newRow("port 12") << 12 << "port COM 12 open error!";
-    QTest::newRow("port -1") << -1 << "port COM -1 open error!";
+    QTest::newRow("port 0, which no port has") << 0 << "port COM 0 open error!";
 }
 
 // The port will not open: one message, and the link runs on without a port, so every device
@@ -92,7 +92,7 @@ void TestLinkController::openErrorMessage() {
     AddLoadedDevice(rig.table, 1);
     AddLoadedDevice(rig.table, 2);
     rig.bus->setOpenFails(true);
-    rig.link.StartLink(&rig.table, static_cast<std::int8_t>(port));
+    rig.link.StartLink(&rig.table, static_cast<std::uint8_t>(port));
     QCOMPARE(rig.messages, QStringList({message}));
     QVERIFY(rig.link.isRunning());
     QVERIFY(WaitUntil([&] { return rig.fx.count("commError 101") >= 2; }));

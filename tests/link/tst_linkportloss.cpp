@@ -1,5 +1,6 @@
-// The port itself goes away and comes back (kvtsim unplugs and replugs its line): the link closes
-// the failed port, every device fails once, and polling resumes on its own once the line is back.
+// The port itself goes away and comes back (kvtsim unplugs and replugs its line), or is not there
+// yet when the link starts (kvtsim starts later): every device fails once, and polling begins on
+// its own once the line is there.
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/qtserialio.h"
@@ -36,7 +37,7 @@ private Q_SLOTS:
     void cleanup();
     void dropAndReturn();
     void stopWhilePortIsGone();
-    void failedOpenIsReportedAndNotRetried();
+    void portThatAppearsLaterIsPolled();
 
 private:
     void startLink(const QString& path);
@@ -164,17 +165,29 @@ void TestLinkPortLoss::stopWhilePortIsGone() {
              Conditions({LineCondition::Open, LineCondition::Lost, LineCondition::Closed}));
 }
 
-// A port that cannot be opened at the start is the operator's to fix (another port): the link
-// says so once and runs without a port, without trying it again and again.
-void TestLinkPortLoss::failedOpenIsReportedAndNotRetried() {
-    startLink(sim_->linkPath() + QStringLiteral(".missing"));
+// The adapter is plugged in after the console started: the operator is told once, the status line
+// says why the port does not open, and polling begins without anything more from the operator.
+void TestLinkPortLoss::portThatAppearsLaterIsPolled() {
+    KvtsimProcess late;  // its line does not exist until it starts
+    startLink(late.linkPath());
     QCOMPARE(messages_, QStringList({QStringLiteral("port COM 1 open error!")}));
-    QVERIFY(WaitUntil([&] { return allInError(1); }));
-    QVERIFY(WaitUntil([&] { return fx_->count("commError 100") >= 150; }));  // > 1.5 s of ticks
+    // Device 1 failing again means every device has had its turn.
+    QVERIFY(WaitUntil([&] { return allInError(1) && fx_->count("commError 100") >= 2; }));
+    QCOMPARE(fx_->count("beep"), 3);  // one failure episode per device
+    QCOMPARE(LineStateText(fx_->lastLineState()),
+             QStringLiteral("COM1 (%1): cannot open, retrying: No such file or directory")
+                 .arg(late.linkPath()));
+
+    const QString error = late.start(KvtsimProcess::executable(), {"--ids", "1,2,5"});
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(WaitUntil([&] {
+        return allInError(0) && fx_->row(100, 0).startsWith("ID=1 ") &&
+               fx_->row(102, 0).startsWith("ID=5 ");
+    }));
     link_->StopLink();
-    QCOMPARE(opens_, 1);
-    QCOMPARE(fx_->count("beep"), 3);
-    QCOMPARE(fx_->lineStates(), Conditions({LineCondition::CannotOpen, LineCondition::Closed}));
+    QCOMPARE(fx_->lineStates(),
+             Conditions({LineCondition::CannotOpen, LineCondition::Open, LineCondition::Closed}));
+    QCOMPARE(messages_.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLinkPortLoss)

@@ -83,10 +83,12 @@ void TestShellParts::readSettings_data() {
     QTest::newRow("names without regard to case")
         << QByteArray("[kvt_workspace]\nrs232port=2\nlastfile=/w/b.DID\n") << 2
         << QStringLiteral("/w/b.DID");
-    QTest::newRow("port keeps its low 8 bits")
-        << QByteArray("[KVT_WORKSPACE]\nRS232Port=257\n") << 1 << QString();
-    QTest::newRow("port is a signed byte")
-        << QByteArray("[KVT_WORKSPACE]\nRS232Port=255\n") << -1 << QString();
+    QTest::newRow("ports go up to 255")
+        << QByteArray("[KVT_WORKSPACE]\nRS232Port=255\n") << 255 << QString();
+    QTest::newRow("above 255: no port")
+        << QByteArray("[KVT_WORKSPACE]\nRS232Port=257\n") << 0 << QString();
+    QTest::newRow("negative: no port")
+        << QByteArray("[KVT_WORKSPACE]\nRS232Port=-56\n") << 0 << QString();
     QTest::newRow("empty port reads the default")
         << QByteArray("[KVT_WORKSPACE]\nRS232Port=\n") << 1 << QString();
     QTest::newRow("port not a number")
