@@ -5,6 +5,7 @@
 // use is measured for N seconds without the monitor and N seconds with it open and scrolling.
 #include "link/linecapture.h"
 #include "monitor/linemonitor.h"
+#include "monitor/monitormodel.h"
 #include "threadcpu.h"
 
 #include <QApplication>

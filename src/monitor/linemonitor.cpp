@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -26,7 +27,15 @@ namespace {
 
 QPointer<TLineMonitor> gMonitor;
 
-constexpr std::array kColumnWidths{90, 32, 100, 90, 130, 370, 40, 64};
+// The widest text of each column, which sets its width.
+constexpr std::array kWidestText{"00:00:00.000",
+                                 "127",
+                                 "Key 16 (16)",
+                                 "FD 00 00 00",
+                                 "Bad reply (50 bytes)",
+                                 "000000000000000000000000 | 000000000000000000000000",
+                                 "Attn",
+                                 "Reply ms"};
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
     auto* button = new QPushButton(caption, parent);
@@ -41,7 +50,9 @@ TLineMonitor* TLineMonitor::Create(QMdiArea& area, LineCapture& capture, QAction
     auto* sub = area.addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(window->windowTitle());
-    sub->resize(860, 360);
+    // Across the bottom half of the frame, where it covers the fewest panels.
+    const QRect free = area.viewport()->rect();
+    sub->setGeometry(0, free.height() / 2, free.width(), free.height() - free.height() / 2);
     window->subWindow_ = sub;
     gMonitor = window;
     sub->show();
@@ -81,15 +92,17 @@ TLineMonitor::TLineMonitor(LineCapture& capture, QAction* menuItem, QWidget* par
     MonitorView->setModel(model_);
     MonitorView->setSelectionBehavior(QAbstractItemView::SelectRows);
     MonitorView->setWordWrap(false);
-    MonitorView->setFont(QFont(QStringLiteral("Monospace")));
+    MonitorView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     // Fixed row heights and column widths: twenty thousand rows must not be measured one by one.
     MonitorView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     MonitorView->verticalHeader()->setDefaultSectionSize(MonitorView->fontMetrics().height() + 4);
     MonitorView->verticalHeader()->hide();
     MonitorView->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     MonitorView->horizontalHeader()->setStretchLastSection(true);
-    for (std::size_t c = 0; c < kColumnWidths.size(); ++c) {
-        MonitorView->setColumnWidth(static_cast<int>(c), kColumnWidths[c]);
+    const QFontMetrics metrics(MonitorView->font());
+    for (std::size_t c = 0; c < kWidestText.size(); ++c) {
+        MonitorView->setColumnWidth(static_cast<int>(c),
+                                    metrics.horizontalAdvance(QLatin1String(kWidestText[c])) + 12);
     }
 
     auto* layout = new QVBoxLayout(this);
