@@ -73,7 +73,7 @@ void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
 }  // namespace
 
 void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
-              ExchangeEffects& effects) {
+              ExchangeEffects& effects, LineCapture* capture) {
     const int index = table.indexOfAddress(address);
     if (index < 0) {
         return;
@@ -82,6 +82,9 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
     // A hand-edited workspace can hold an ID beyond 127: sent, it would read as a lead byte on the
     // line (253 is one). Such a device fails every exchange without a byte going out.
     if (address > kMaxAddress) {
+        if (capture != nullptr) {
+            capture->recordNotSent(MakeRequest(address, key));
+        }
         ProcessFailure(r, effects);
         return;
     }
@@ -90,12 +93,20 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
     port.purgeReceive();
     if (!port.write(request.data(), request.size())) {
         // The frame did not leave in time and was dropped: no reply can come.
+        if (capture != nullptr) {
+            capture->recordNotSent(request);
+        }
         ProcessFailure(r, effects);
         return;
     }
 
     std::array<std::uint8_t, kDisplayReplySize> reply{};
+    const auto sentAt = capture != nullptr ? LineCapture::SteadyClock::now()
+                                           : LineCapture::SteadyClock::time_point{};
     const std::size_t n = port.read(reply.data(), reply.size());
+    if (capture != nullptr) {
+        capture->recordExchange(request, reply.data(), n, sentAt, port.lastByteAt());
+    }
 
     switch (ClassifyReply(n)) {
         case ReplyKind::Display:

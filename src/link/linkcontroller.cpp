@@ -40,6 +40,11 @@ void LinkController::setObserver(LinkObserver* observer) {
     observer_ = observer;
 }
 
+void LinkController::setLineTools(LineCapture* capture, LineScan* scan) {
+    capture_ = capture;
+    scan_ = scan;
+}
+
 void LinkController::setThreadStackSize(unsigned bytes) {
     stackSize_ = bytes;
 }
@@ -56,6 +61,7 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
     const std::uint64_t generation = ++generation_;
     link->PortNumber = portNumber;
     link->setObserver(observer_);
+    link->setLineTools(capture_, scan_);
     link->setStackSize(stackSize_);
 
     const bool opened = link->startSuspended();

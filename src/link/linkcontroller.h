@@ -15,6 +15,8 @@ namespace k4 {
 
 class TRS232flow;
 class LinkObserver;
+class LineCapture;
+class LineScan;
 
 // Owns the one link thread of the program: StartLink creates it, StopLink stops, waits for and
 // frees it. Every call is made on the GUI thread.
@@ -36,6 +38,9 @@ public:
     void setEffects(ExchangeEffects* effects);
     // Measuring hooks for every link thread started from now on (benchmarks). Not owned.
     void setObserver(LinkObserver* observer);
+    // The line monitor's capture and the line scan, for every link thread started from now on.
+    // Not owned; either may be null.
+    void setLineTools(LineCapture* capture, LineScan* scan);
     // Stack size of link threads started from now on, in bytes; 0 (the default) takes the
     // platform's. A size the platform refuses leaves the thread uncreated.
     void setThreadStackSize(unsigned bytes);
@@ -64,6 +69,8 @@ private:
     MessageSink messageSink_;
     ExchangeEffects* effects_ = nullptr;
     LinkObserver* observer_ = nullptr;
+    LineCapture* capture_ = nullptr;
+    LineScan* scan_ = nullptr;
     std::unique_ptr<TRS232flow> thread_;
     // Counts starts and stops, so a start can tell that its link was stopped or replaced while
     // its message box was open.

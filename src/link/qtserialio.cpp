@@ -146,7 +146,8 @@ std::size_t QtSerialIo::read(std::uint8_t* buffer, std::size_t max) {
                 break;
             }
             n += static_cast<std::size_t>(got);
-            gapDeadline = std::min(totalDeadline, Clock::now() + kByteGap);
+            lastByteAt_ = Clock::now();
+            gapDeadline = std::min(totalDeadline, lastByteAt_ + kByteGap);
             continue;
         }
         // When the time is up this is one last look without waiting: bytes that came in time
@@ -159,6 +160,7 @@ std::size_t QtSerialIo::read(std::uint8_t* buffer, std::size_t max) {
             // The read time is over: what is there now, and nothing after it.
             const qint64 got = port_->read(out + n, static_cast<qint64>(max - n));
             n += got > 0 ? static_cast<std::size_t>(got) : 0;
+            lastByteAt_ = Clock::now();
             break;
         }
     }

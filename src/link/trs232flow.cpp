@@ -114,6 +114,9 @@ void TRS232flow::run() {
     if (go) {
         reportLine(line_.condition());
         linkLoop();
+        if (scan_ != nullptr) {
+            scan_->linkEnded();
+        }
         reportLine(LineCondition::Closed);
     }
     ClosePort();
@@ -135,8 +138,13 @@ void TRS232flow::linkLoop() {
         keepLine();
         if (signalled) {
             drainRing();
+        } else if (probeTurn_ && scan_ != nullptr && scan_->active()) {
+            // A scan takes every other tick at most, so the workspace keeps being polled.
+            scan_->probeStep(table_, port(), capture_);
+            probeTurn_ = false;
         } else {
             pollNextRecord();
+            probeTurn_ = true;
         }
     }
 }
@@ -150,7 +158,7 @@ void TRS232flow::drainRing() {
         if (!command) {
             break;
         }
-        Exchange(table_, port(), command->address, command->key, effects_);
+        Exchange(table_, port(), command->address, command->key, effects_, capture_);
     }
 }
 
@@ -165,7 +173,8 @@ void TRS232flow::pollNextRecord() {
     const DeviceRecord& r = table_[pollIndex_];
     // A record without the in-use flag takes its tick without line traffic.
     if (r.inUse()) {
-        Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_);
+        Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_,
+                 capture_);
     }
     ++pollIndex_;
 }
@@ -193,6 +202,9 @@ void TRS232flow::reportLine(LineCondition condition) {
         return;
     }
     reported_ = state;
+    if (capture_ != nullptr) {
+        capture_->recordLine(reported_);
+    }
     effects_.lineStateChanged(reported_);
 }
 

@@ -3,6 +3,8 @@
 #include "core/devicetable.h"
 #include "link/commandring.h"
 #include "link/exchangeeffects.h"
+#include "link/linecapture.h"
+#include "link/linescan.h"
 #include "link/linestate.h"
 #include "link/serialio.h"
 #include "link/wakeevent.h"
@@ -77,6 +79,12 @@ public:
 
     // Set before startSuspended; not owned.
     void setObserver(LinkObserver* observer) { observer_ = observer; }
+    // Where every exchange and change of the line is recorded, and the scan to run between
+    // polls. Set before startSuspended; not owned; either may be null.
+    void setLineTools(LineCapture* capture, LineScan* scan) {
+        capture_ = capture;
+        scan_ = scan;
+    }
 
 protected:
     void run() override;
@@ -96,6 +104,9 @@ private:
     ExchangeEffects& effects_;
     PortFactory factory_;
     LinkObserver* observer_ = nullptr;
+    LineCapture* capture_ = nullptr;
+    LineScan* scan_ = nullptr;
+    bool probeTurn_ = false;  // link thread: the next idle tick may probe for the scan
     int pollIndex_ = 0;
     std::atomic<bool> terminated_{false};
     bool threadCreated_ = false;  // the GUI thread's

@@ -11,6 +11,7 @@ std::unique_ptr<LinkPump> WireLink() {
     AppState& app = App();
     auto pump = std::make_unique<LinkPump>(app.Updates, app.Views);
     app.Link.setEffects(&app.Updates);
+    app.Link.setLineTools(&app.Capture, &app.Scan);
     app.Link.setMessageSink([](const QString& text) { UiDialogs().information(text); });
     // The settings file is known only after the start-up step, so it is looked up per port.
     app.Link.setPortFactory(

@@ -2,6 +2,8 @@
 
 #include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
+#include "manager/linescandialog.h"
+#include "monitor/linemonitor.h"
 #include "shell/aboutbox.h"
 #include "shell/linestatuslabel.h"
 #include "shell/menutable.h"
@@ -81,6 +83,8 @@ void TMainForm::buildMenus() {
         {"CutItem", &TMainForm::CutItemClick},
         {"ROset", &TMainForm::ROsetClick},
         {"MacroWindow", &TMainForm::MacroWindowClick},
+        {"LineMonitor", &TMainForm::LineMonitorClick},
+        {"ScanLine", &TMainForm::ScanLineClick},
         {"WindowCascadeItem", &TMainForm::WindowCascadeItemClick},
         {"WindowTileItem", &TMainForm::WindowTileItemClick},
         {"WindowTileItem2", &TMainForm::WindowTileItem2Click},
@@ -101,7 +105,7 @@ void TMainForm::buildMenus() {
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = menu->addAction(QString::fromLatin1(itemEntry.caption));
+            QAction* action = menu->addAction(QString::fromUtf8(itemEntry.caption));
             action->setObjectName(QString::fromLatin1(itemEntry.objectName));
             action->setShortcut(QKeySequence::fromString(QString::fromLatin1(itemEntry.shortcut),
                                                          QKeySequence::PortableText));
@@ -234,6 +238,15 @@ void TMainForm::MacroWindowClick() {
     // Qt has already toggled the check mark: the window's existence decides instead.
     ToggleMacroWindow(*item("MacroWindow"), *mdiArea_,
                       App().Manager ? &App().Manager->table() : nullptr);
+}
+
+void TMainForm::LineMonitorClick() {
+    ToggleLineMonitor(*item("LineMonitor"), *mdiArea_, App().Capture);
+}
+
+void TMainForm::ScanLineClick() {
+    TLineScanDialog dialog(App().Scan, this);
+    UiDialogs().execModal(dialog);
 }
 
 void TMainForm::WindowCascadeItemClick() {

@@ -60,6 +60,8 @@ public:
     void CutItemClick();
     void ROsetClick();
     void MacroWindowClick();
+    void LineMonitorClick();
+    void ScanLineClick();
     void WindowCascadeItemClick();
     void WindowTileItemClick();
     void WindowTileItem2Click();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/linecapture.h"
+#include "link/linescan.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
 #include "state/viewregistry.h"
@@ -45,6 +47,9 @@ struct AppState {
     // is stopped before the queue it delivers into goes).
     ViewRegistry Views;
     LinkUpdateQueue Updates;
+    // The line monitor's record of the line and the line scan; the link thread uses both.
+    LineCapture Capture;
+    LineScan Scan;
     LinkController Link;
 
     bool workspaceOpen() const { return Manager != nullptr; }

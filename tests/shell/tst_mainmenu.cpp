@@ -107,7 +107,8 @@ void TestMainMenu::menuBarOrder() {
     };
     QCOMPARE(names(form.File1), QStringList({"FileNewItem", "FileOpenItem", "FileCloseItem",
                                              "FileSaveItem", "-", "FileExitItem"}));
-    QCOMPARE(names(form.Edit1), QStringList({"CutItem", "ROset", "MacroWindow"}));
+    QCOMPARE(names(form.Edit1),
+             QStringList({"CutItem", "ROset", "MacroWindow", "-", "LineMonitor", "ScanLine"}));
     QCOMPARE(names(form.Window1),
              QStringList({"WindowCascadeItem", "WindowTileItem", "WindowTileItem2"}));
     QCOMPARE(names(form.Help1), QStringList({"HelpAboutItem"}));
@@ -151,6 +152,12 @@ void TestMainMenu::menuItems_data() {
     QTest::newRow("Macro Window has no hint") << "MacroWindow"
                                               << "Macro &Window" << none << "Macro &Window"
                                               << "" << true << false;
+    QTest::newRow("Line Monitor") << "LineMonitor"
+                                  << "Line &Monitor" << none << "Monitor"
+                                  << "Show every exchange on the line" << true << true;
+    QTest::newRow("Scan line") << "ScanLine" << QString::fromUtf8("&Scan line\u2026") << none
+                               << "Scan"
+                               << "Find the devices that answer on the line" << false << true;
     QTest::newRow("Cascade") << "WindowCascadeItem"
                              << "&Cascade" << none << "Cascade"
                              << "Cascade" << false << true;

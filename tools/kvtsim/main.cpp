@@ -29,6 +29,9 @@ int Run(const kvtsim::SimOptions& options) {
     for (const auto& [id, name] : options.devices) {
         sim.AddDevice(id, name);
     }
+    for (const std::uint8_t id : options.garbled) {
+        sim.FindDevice(id)->SetMode(kvtsim::ReplyMode::Garble);
+    }
     if (log != nullptr) {
         sim.SetFrameLog([log](const std::string& line) {
             std::fputs(line.c_str(), log);
