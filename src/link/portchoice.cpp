@@ -1,6 +1,7 @@
 #include "link/portchoice.h"
 
 #include "core/profilefile.h"
+#include "link/netport.h"
 #include "link/portpath.h"
 
 #include <QFile>
@@ -34,12 +35,15 @@ std::optional<QString> DeviceToStore(int port, const QString& typed, const QStri
 }
 
 bool SavePortChoice(const QString& settingsPath, std::int8_t port,
-                    const std::optional<QString>& device) {
+                    const std::optional<QString>& device, const std::optional<int>& marginMs) {
     ProfileFile file(settingsPath);
     file.writeInt("KVT_WORKSPACE", "RS232Port", port);
     if (device) {
         file.writeString(kPortsSection, "COM" + QByteArray::number(port),
                          QFile::encodeName(*device));
+    }
+    if (marginMs) {
+        file.writeInt(kPortsSection, MarginKey(port), *marginMs);
     }
     return file.save();
 }

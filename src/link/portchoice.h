@@ -33,10 +33,11 @@ PortEntries PortEntriesFor(int configuredPort);
 // means the platform's own device for the port (written as an empty value, which reads as unset).
 std::optional<QString> DeviceToStore(int port, const QString& typed, const QString& currentPath);
 
-// Writes the port choice into the settings file in one save: RS232Port, and COM<n> of KVT_PORTS
-// when device is given. Every other byte of the file stays as it was. False when the file could
-// not be written (it is then left as it was).
+// Writes the port choice into the settings file in one save: RS232Port, COM<n> of KVT_PORTS
+// when device is given, COM<n>Margin when marginMs is given. Every other byte of the file stays as
+// it was. False when the file could not be written (it is then left as it was).
 bool SavePortChoice(const QString& settingsPath, std::int8_t port,
-                    const std::optional<QString>& device);
+                    const std::optional<QString>& device,
+                    const std::optional<int>& marginMs = std::nullopt);
 
 }  // namespace k4

@@ -26,6 +26,9 @@ public:
     // True once the open port has failed for good (its device went away): every read and write
     // fails from then on, until the port is closed and opened again.
     virtual bool failed() const { return false; }
+    // True when a port that could not be opened is tried again about once a second, like a lost
+    // one: a terminal server that refuses the call now may take it later.
+    virtual bool retriesOpening() const { return false; }
     // The serial device this port opens, for the operator's eyes; empty when it has no name.
     virtual std::string deviceName() const { return {}; }
 };

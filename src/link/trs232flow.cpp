@@ -18,6 +18,7 @@ bool TRS232flow::OpenPort() {
     PortHandle = factory_ ? factory_(PortNumber) : nullptr;
     if (PortHandle) {
         device_ = PortHandle->deviceName();
+        retriesOpening_ = PortHandle->retriesOpening();
     }
     if (!PortHandle || !PortHandle->open()) {
         PortHandle.reset();
@@ -95,6 +96,9 @@ void TRS232flow::run() {
     }
     const bool opened = OpenPort();
     line_.started(opened);
+    if (!opened && retriesOpening_) {
+        line_.lost(LineKeeper::Clock::now());  // a refused call: tried again like a lost line
+    }
     bool go = false;
     {
         std::unique_lock lock(handoverMutex_);

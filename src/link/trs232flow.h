@@ -100,6 +100,7 @@ private:
     // Link thread only: the state of the port and the device it names.
     LineKeeper line_;
     std::string device_;
+    bool retriesOpening_ = false;
 
     // The start and end hand-overs between the GUI thread and the link thread. Qt's own thread
     // start and wait are not visible to the race checker; these are.

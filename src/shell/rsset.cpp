@@ -1,6 +1,8 @@
 #include "shell/rsset.h"
 #include "state/placecontrol.h"
 
+#include "link/netaddress.h"
+#include "link/netport.h"
 #include "link/portchoice.h"
 #include "link/portpath.h"
 #include "link/serialdevices.h"
@@ -22,6 +24,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 
 #include <algorithm>
 
@@ -32,7 +35,7 @@ namespace {
 const QPoint kDesignedPlace(341, 250);
 constexpr int kClientWidth = 179;
 constexpr int kPortPartHeight = 97;  // the client area without the device part
-constexpr int kDevicePartHeight = 120;
+constexpr int kDevicePartHeight = 146;
 constexpr int kListRowMargin = 24;
 
 }  // namespace
@@ -60,7 +63,13 @@ TRSSet::TRSSet(QWidget* parent)
     DevicePath->setMaxLength(1000);
     DeviceList = Place(new QComboBox(DeviceGroup), "DeviceList", 8, 46, 161, 21);
     DeviceList->setEditable(false);
-    DeviceNote = Place(new QLabel(DeviceGroup), "DeviceNote", 8, 70, 161, 40);
+    // A line on the network adds its round trip to every reply.
+    MarginLabel = Place(new QLabel(QStringLiteral("Net margin, ms"), DeviceGroup), "MarginLabel", 8,
+                        72, 90, 21);
+    MarginBox = Place(new QSpinBox(DeviceGroup), "MarginBox", 104, 72, 65, 21);
+    MarginBox->setRange(0, kMaxMarginMs);
+    MarginLabel->setBuddy(MarginBox);
+    DeviceNote = Place(new QLabel(DeviceGroup), "DeviceNote", 8, 96, 161, 40);
     DeviceNote->setWordWrap(true);
     DeviceNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -72,6 +81,7 @@ TRSSet::TRSSet(QWidget* parent)
     setTabOrder(RSBox, Button1);
     setTabOrder(Button1, DevicePath);
     setTabOrder(DevicePath, DeviceList);
+    setTabOrder(DeviceList, MarginBox);
 
     connect(RSBox, &QComboBox::currentIndexChanged, this, &TRSSet::RSBoxChange);
     connect(DeviceList, &QComboBox::activated, this, &TRSSet::DeviceListSelect);
@@ -100,6 +110,7 @@ int TRSSet::runModal() {
 
 void TRSSet::FormActivate() {
     typedPaths_.clear();
+    typedMargins_.clear();
     shownPort_ = 0;
     const PortEntries ports = PortEntriesFor(App().RS232Port);
     {
@@ -122,6 +133,7 @@ int TRSSet::selectedPort() const {
 void TRSSet::RSBoxChange() {
     if (shownPort_ >= 1) {
         typedPaths_[shownPort_] = DevicePath->text();
+        typedMargins_[shownPort_] = MarginBox->value();
     }
     const int port = selectedPort();
     shownPort_ = port;
@@ -138,6 +150,9 @@ void TRSSet::RSBoxChange() {
         DevicePath->setText(shown);
         DevicePath->setCursorPosition(0);
     }
+    const auto margin = typedMargins_.find(port);
+    MarginBox->setValue(margin != typedMargins_.end() ? margin->second
+                                                      : PortMargin(port, App().SettingsPath));
     DevicePathChange();
 }
 
@@ -179,6 +194,13 @@ void TRSSet::DevicePathChange() {
         return;
     }
     const QString typed = DevicePath->text().trimmed();
+    const bool network = IsNetAddress(typed);
+    MarginLabel->setEnabled(network);
+    MarginBox->setEnabled(network);
+    if (network) {
+        DeviceNote->setText(NetAddressWarning(typed));
+        return;
+    }
     DeviceNote->setText(
         typed.isEmpty() ? QStringLiteral("Empty: the port opens %1.").arg(PlatformPortPath(port))
                         : DeviceWarning(typed));
@@ -187,6 +209,18 @@ void TRSSet::DevicePathChange() {
 void TRSSet::Button1Click() {
     AppState& app = App();
     const int port = selectedPort();
+    const QString typed = DevicePath->text().trimmed();
+    if (!NetAddressWarning(typed).isEmpty()) {
+        // Refused on the dialog's own warning line; the operator corrects it or closes.
+        DevicePathChange();
+        DevicePath->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    std::optional<int> margin;
+    if (port >= 1 && IsNetAddress(typed) &&
+        MarginBox->value() != PortMargin(port, app.SettingsPath)) {
+        margin = MarginBox->value();
+    }
     std::optional<QString> device;
     if (PortsNeedDeviceNames()) {
         // Measured against the file alone, so that a device kept only in memory so far is
@@ -195,7 +229,7 @@ void TRSSet::Button1Click() {
         device = DeviceToStore(port, DevicePath->text(), PortPath(port, app.SettingsPath));
     }
     const auto portNumber = static_cast<std::int8_t>(port);
-    const bool saved = SavePortChoice(app.SettingsPath, portNumber, device);
+    const bool saved = SavePortChoice(app.SettingsPath, portNumber, device, margin);
     if (!saved) {
         UiDialogs().information(
             QStringLiteral("The settings file %1 could not be written. COM%2 is used until the "
