@@ -56,8 +56,9 @@ QString Ser2netProcess::start(const QString& exe, const QString& device, bool rf
     if (port_ == 0) {
         return QStringLiteral("no free TCP port on the loopback");
     }
-    const QString accepter = (rfc2217_ ? QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,")
-                                       : QStringLiteral("tcp,127.0.0.1,")) +
+    // nodelay: a reply the server reads in two pieces must not wait for our acknowledgement.
+    const QString accepter = (rfc2217_ ? QStringLiteral("telnet(rfc2217),tcp(nodelay),127.0.0.1,")
+                                       : QStringLiteral("tcp(nodelay),127.0.0.1,")) +
                              QString::number(port_);
     const QStringList config{
         QStringLiteral("connection: &k4line"),
