@@ -69,7 +69,7 @@ grep -q '^READY' "$sim_out" || { echo "run-network-demo.sh: kvtsim did not come 
 server_args=(-n -u -P "$runtime/ser2net-demo.pid"
     -Y 'connection: &k4demo' -Y "  accepter: $accepter"
     -Y "  connector: serialdev,$bus,28800n81,local"
-    -Y '  options:' -Y '    kickolduser: true')
+    -Y '  options:' -Y '    kickolduser: true' -Y '    chardelay: false')
 "$ser2net" "${server_args[@]}" &
 server=$!
 # K4mgr calls again by itself about once a second, but starts quieter once the server listens.
