@@ -1,6 +1,7 @@
 #include "link/portchoice.h"
 
 #include "core/profilefile.h"
+#include "link/netport.h"
 #include "link/portnumber.h"
 #include "link/portpath.h"
 
@@ -38,12 +39,15 @@ std::optional<QString> DeviceToStore(int port, const QString& typed, const QStri
 }
 
 bool SavePortChoice(const QString& settingsPath, std::uint8_t port,
-                    const std::map<int, QString>& devices) {
+                    const std::map<int, QString>& devices, const std::map<int, int>& marginsMs) {
     ProfileFile file(settingsPath);
     file.writeInt("KVT_WORKSPACE", "RS232Port", port);
     for (const auto& [number, device] : devices) {
         file.writeString(kPortsSection, "COM" + QByteArray::number(number),
                          QFile::encodeName(device));
+    }
+    for (const auto& [number, margin] : marginsMs) {
+        file.writeInt(kPortsSection, MarginKey(number), margin);
     }
     return file.save();
 }

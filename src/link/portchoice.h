@@ -37,10 +37,11 @@ std::optional<QString> DeviceToStore(int port, const QString& typed, const QStri
 
 inline constexpr char kInvalidPortEntry[] = "Invalid port number";
 
-// Writes the port choice into the settings file in one save: RS232Port, and COM<n> of KVT_PORTS
-// for every port in devices. Every other byte of the file stays as it was. False when the file
-// could not be written (it is then left as it was).
+// Writes the port choice into the settings file in one save: RS232Port, COM<n> of KVT_PORTS for
+// every port in devices and COM<n>Margin for every port in marginsMs. Every other byte of the file
+// stays as it was. False when the file could not be written (it is then left as it was).
 bool SavePortChoice(const QString& settingsPath, std::uint8_t port,
-                    const std::map<int, QString>& devices);
+                    const std::map<int, QString>& devices,
+                    const std::map<int, int>& marginsMs = {});
 
 }  // namespace k4

@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace k4 {
 
@@ -39,6 +40,8 @@ public:
     QLineEdit* DevicePath;
     QComboBox* DeviceList;
     QLabel* DeviceNote;
+    QLabel* MarginLabel;
+    QSpinBox* MarginBox;  // a network line's margin on the reply time, in ms
 
 private:
     int selectedPort() const;
@@ -49,6 +52,7 @@ private:
 
     int shownPort_ = 0;                  // the port whose device the device field shows
     std::map<int, QString> typedPaths_;  // device fields typed in this opening, per port
+    std::map<int, int> typedMargins_;    // margins set in this opening, per port
 };
 
 // The program's one port selection dialog, created on first use and kept for the whole run.

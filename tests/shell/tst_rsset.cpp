@@ -110,13 +110,13 @@ void TestRSSet::layout_data() {
     QTest::newRow("Button1") << "Button1"
                              << "RSSet" << QRect(104, 72, 75, 25) << "OK";
     QTest::newRow("DeviceGroup") << "DeviceGroup"
-                                 << "RSSet" << QRect(0, 103, 177, 112) << "Device of COM1";
+                                 << "RSSet" << QRect(0, 103, 177, 138) << "Device of COM1";
     QTest::newRow("DevicePath") << "DevicePath"
                                 << "DeviceGroup" << QRect(8, 20, 161, 21) << own;
     QTest::newRow("DeviceList") << "DeviceList"
                                 << "DeviceGroup" << QRect(8, 46, 161, 21) << "";
     QTest::newRow("DeviceNote") << "DeviceNote"
-                                << "DeviceGroup" << QRect(8, 70, 161, 40) << k4::DeviceWarning(own);
+                                << "DeviceGroup" << QRect(8, 96, 161, 40) << k4::DeviceWarning(own);
 }
 
 void TestRSSet::layout() {
@@ -134,7 +134,7 @@ void TestRSSet::layout() {
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("RS232 setup"));
-        QCOMPARE(dialog.size(), QSize(179, devices ? 217 : 97));
+        QCOMPARE(dialog.size(), QSize(179, devices ? 243 : 97));
         QCOMPARE(dialog.pos(), QPoint(341, 250));  // the offscreen screen has room for it
         QCOMPARE(dialog.RSBox->count(), 15);
         QCOMPARE(dialog.RSBox->itemText(14), QStringLiteral("COM15"));

@@ -74,6 +74,10 @@ int Run(const kvtsim::SimOptions& options) {
                         continue;
                     }
                     const kvtsim::CommandReply reply = sim.OnCommand(command, now);
+                    if (reply.line == kvtsim::LineAction::Describe) {
+                        PrintLine("LINE " + io.LineSettings());
+                        continue;
+                    }
                     if (reply.line == kvtsim::LineAction::Unplug) {
                         io.CloseLine();
                     } else if (reply.line == kvtsim::LineAction::Replug &&

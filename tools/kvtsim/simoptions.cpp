@@ -83,6 +83,8 @@ std::string UsageText() {
            "  pacing      answers \"PACING writes=N late_avg_us=N late_max_us=N "
            "late_over_1ms=N\":\n"
            "              how late paced writes left against their due time\n"
+           "  line        answers \"LINE 28800 8N1\": the speed, data bits, parity and stop\n"
+           "              bits the console has set on the line (\"LINE unplugged\" without one)\n"
            "  quit        ends the run (as do SIGTERM and SIGINT; EOF on stdin does not)\n";
 }
 

@@ -28,8 +28,9 @@ struct SimStats {
 // What the host must do to the line after a command.
 enum class LineAction {
     None,
-    Unplug,  // close the pseudo-terminal and take the link away, as a pulled adapter does
-    Replug   // open a new pseudo-terminal and link it at the same path
+    Unplug,   // close the pseudo-terminal and take the link away, as a pulled adapter does
+    Replug,   // open a new pseudo-terminal and link it at the same path
+    Describe  // answer with the line settings the console has set on the pseudo-terminal
 };
 
 struct CommandReply {
