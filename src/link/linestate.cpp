@@ -17,11 +17,16 @@ QString LineStateText(const LineState& state) {
             what = "cannot open";
             break;
     }
-    QString text = QStringLiteral("COM") + QString::number(state.portNumber);
-    if (!state.device.empty()) {
-        text += QStringLiteral(" (") + QString::fromStdString(state.device) + QLatin1Char(')');
+    return PortLineText(state.portNumber, state.device) + QStringLiteral(": ") +
+           QLatin1String(what);
+}
+
+QString PortLineText(int portNumber, const std::string& device) {
+    QString text = QStringLiteral("COM") + QString::number(portNumber);
+    if (!device.empty()) {
+        text += QStringLiteral(" (") + QString::fromStdString(device) + QLatin1Char(')');
     }
-    return text + QStringLiteral(": ") + QLatin1String(what);
+    return text;
 }
 
 void LineKeeper::started(bool opened) {

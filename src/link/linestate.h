@@ -26,6 +26,8 @@ struct LineState {
 
 // "COM1 (/dev/ttyS0): open"; empty while no link runs.
 QString LineStateText(const LineState& state);
+// The port part of that text: "COM1 (/dev/ttyS0)", or "COM1" without a device name.
+QString PortLineText(int portNumber, const std::string& device);
 
 // The link thread's bookkeeping of its port: when a lost port is due for its next reopening.
 // Pure logic on a given clock, so the schedule is tested without a line.

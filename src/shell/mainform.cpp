@@ -1,8 +1,11 @@
 #include "shell/mainform.h"
 
 #include "macro/macrowindow.h"
+#include "link/linestate.h"
+#include "link/portpath.h"
 #include "manager/kvtmanager.h"
 #include "shell/aboutbox.h"
+#include "shell/emptyframehint.h"
 #include "shell/linestatuslabel.h"
 #include "shell/menutable.h"
 #include "shell/rsset.h"
@@ -41,6 +44,7 @@ TMainForm::TMainForm(QString programDirectory, QWidget* parent)
     mdiArea_->setObjectName(QStringLiteral("ClientArea"));
     mdiArea_->viewport()->installEventFilter(this);
     setCentralWidget(mdiArea_);
+    hint_ = new EmptyFrameHint(mdiArea_->viewport());
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
@@ -171,6 +175,16 @@ void TMainForm::setTitle(const QString& title) {
 void TMainForm::enableWorkspaceItems() {
     item("ROset")->setEnabled(true);
     item("MacroWindow")->setEnabled(true);
+    // A workspace is open from now on, for the rest of the run.
+    delete hint_;
+}
+
+void TMainForm::refreshHint() {
+    if (hint_) {
+        const AppState& app = App();
+        hint_->setPortLine(
+            PortLineText(app.RS232Port, PortPath(app.RS232Port, app.SettingsPath).toStdString()));
+    }
 }
 
 int TMainForm::windowStateCode() const {
@@ -201,6 +215,7 @@ void TMainForm::FormCreate() {
 void TMainForm::FormActivate() {
     commands_.RunStartup(programDirectory_.isEmpty() ? QCoreApplication::applicationDirPath()
                                                      : programDirectory_);
+    refreshHint();
 }
 
 void TMainForm::FormDblClick() {
@@ -228,6 +243,7 @@ void TMainForm::ROsetClick() {
 
 void TMainForm::CutItemClick() {
     RSSet().runModal();
+    refreshHint();
 }
 
 void TMainForm::MacroWindowClick() {

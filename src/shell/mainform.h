@@ -14,6 +14,7 @@ class QStatusBar;
 
 namespace k4 {
 
+class EmptyFrameHint;
 class TAboutBox;
 enum class TileMode;
 
@@ -75,12 +76,15 @@ private:
     QAction* item(const char* objectName) const;
     void tile(TileMode mode);
     void destroyChildWindows();
+    // The empty frame's hint names the port the console would use now.
+    void refreshHint();
 
     QString programDirectory_;
     QMdiArea* mdiArea_ = nullptr;
     WorkspaceCommands commands_;
     QPointer<TAboutBox> aboutBox_;
     QAction* windowListSeparator_ = nullptr;
+    QPointer<EmptyFrameHint> hint_;  // until the first workspace opens
 };
 
 }  // namespace k4
