@@ -4,6 +4,7 @@
 #include "link/commandring.h"
 #include "link/exchangeeffects.h"
 #include "link/linestate.h"
+#include "link/pollorder.h"
 #include "link/serialio.h"
 #include "link/wakeevent.h"
 
@@ -77,6 +78,10 @@ public:
     // Set before startSuspended; not owned.
     void setObserver(LinkObserver* observer) { observer_ = observer; }
 
+    // Any thread: the device whose panel this is gets every other poll (kNoHandle: none, the
+    // plain round robin).
+    void followPanel(PanelHandle panel) { followed_.store(panel, std::memory_order_release); }
+
 protected:
     void run() override;
 
@@ -84,6 +89,8 @@ private:
     void linkLoop();
     void drainRing();
     void pollNextRecord();
+    // The slot of the followed panel's device while it is in use, else -1.
+    int followedSlot(int lastIndex) const;
     SerialIo& port();
     // Closes a port that has failed, and reopens a lost one when it is due (one attempt a tick
     // at most); tells the views when the line's state changes.
@@ -94,7 +101,8 @@ private:
     ExchangeEffects& effects_;
     PortFactory factory_;
     LinkObserver* observer_ = nullptr;
-    int pollIndex_ = 0;
+    PollOrder polls_;
+    std::atomic<PanelHandle> followed_{kNoHandle};
     std::atomic<bool> terminated_{false};
     bool threadCreated_ = false;  // the GUI thread's
     // Link thread only: the state of the port and the device it names.

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
 #include <unordered_map>
 
 class QAction;
@@ -99,7 +100,7 @@ private:
     // The tooltip of a device node: the link's counts for the device (none elsewhere).
     LiveToolTip::Tip healthTipAt(const QPoint& viewportPos) const;
     QTreeWidgetItem* addDeviceNode(NodeHandle handle, const QString& label);
-    TMDIChild* createPanel();
+    TMDIChild* createPanel(std::optional<QPoint> place = std::nullopt);
     // Takes slot s out of the table with its views: runs with the link stopped.
     void removeDevice(int s);
     void withdrawUnconfirmedDevice(NodeHandle node);

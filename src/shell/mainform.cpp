@@ -1,10 +1,11 @@
 #include "shell/mainform.h"
 
-#include "macro/macrowindow.h"
 #include "link/linestate.h"
 #include "link/portpath.h"
+#include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
 #include "shell/aboutbox.h"
+#include "shell/activepanelfollower.h"
 #include "shell/emptyframehint.h"
 #include "shell/linestatuslabel.h"
 #include "shell/menutable.h"
@@ -89,6 +90,7 @@ void TMainForm::buildMenus() {
         {"WindowTileItem", &TMainForm::WindowTileItemClick},
         {"WindowTileItem2", &TMainForm::WindowTileItem2Click},
         {"HelpAboutItem", &TMainForm::HelpAbout1Execute},
+        {"FollowActive", &TMainForm::FollowActiveClick},
     };
 
     MainMenu1 = new QMenuBar(this);
@@ -127,6 +129,7 @@ void TMainForm::buildMenus() {
     // Read only and Macro Window wait for the first workspace.
     item("ROset")->setEnabled(false);
     item("MacroWindow")->setEnabled(false);
+    follower_ = new ActivePanelFollower(mdiArea_, item("FollowActive"));
 
     windowListSeparator_ = Window1->addSeparator();
     windowListSeparator_->setVisible(false);
@@ -216,6 +219,9 @@ void TMainForm::FormActivate() {
     commands_.RunStartup(programDirectory_.isEmpty() ? QCoreApplication::applicationDirPath()
                                                      : programDirectory_);
     refreshHint();
+    if (App().StartupDone) {
+        follower_->readSetting(App().SettingsPath);
+    }
 }
 
 void TMainForm::FormDblClick() {
@@ -276,6 +282,11 @@ void TMainForm::tile(TileMode mode) {
         window->showNormal();
         window->setGeometry(places[i]);
     }
+}
+
+void TMainForm::FollowActiveClick() {
+    // Qt has already toggled the check mark.
+    follower_->choose(item("FollowActive")->isChecked());
 }
 
 void TMainForm::HelpAbout1Execute() {

@@ -14,6 +14,7 @@ class QStatusBar;
 
 namespace k4 {
 
+class ActivePanelFollower;
 class EmptyFrameHint;
 class TAboutBox;
 enum class TileMode;
@@ -65,6 +66,7 @@ public:
     void WindowTileItemClick();
     void WindowTileItem2Click();
     void HelpAbout1Execute();
+    void FollowActiveClick();
 
 protected:
     bool event(QEvent* event) override;
@@ -85,6 +87,7 @@ private:
     QPointer<TAboutBox> aboutBox_;
     QAction* windowListSeparator_ = nullptr;
     QPointer<EmptyFrameHint> hint_;  // until the first workspace opens
+    ActivePanelFollower* follower_ = nullptr;
 };
 
 }  // namespace k4

@@ -19,6 +19,9 @@ constexpr std::array kSetupItems{
     MenuItemEntry{"CutItem", "RS232", "Ctrl+R", "Rs232|Setup RS232 interface", false},
     MenuItemEntry{"ROset", "&Read only", "", "Read only mode", true},
     MenuItemEntry{"MacroWindow", "Macro &Window", "", "", true},
+    MenuItemEntry{"FollowActive", "&Follow active panel", "",
+                  "Follow active panel|Refresh the active panel's display between every two polls",
+                  true},
 };
 
 constexpr std::array kWindowItems{

@@ -16,8 +16,9 @@ inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
 QString ProgramFolder(const QString& directory);
 
 struct ShellSettings {
-    std::int8_t port = 1;  // RS232Port, low 8 bits kept
-    QString lastFile;      // LastFile, at most 254 bytes
+    std::int8_t port = 1;       // RS232Port, low 8 bits kept
+    QString lastFile;           // LastFile, at most 254 bytes
+    bool followActive = false;  // FollowActive: the active panel's device polled every other tick
 };
 
 // A missing file or missing keys read as the defaults.
@@ -25,5 +26,7 @@ ShellSettings ReadShellSettings(const QString& settingsPath);
 // Writes LastFile (also when empty), creating the file when there is none. False when the file
 // could not be written.
 bool WriteLastFile(const QString& settingsPath, const QString& lastFile);
+// Writes FollowActive as 1 or 0, touching nothing else in the file.
+bool WriteFollowActive(const QString& settingsPath, bool on);
 
 }  // namespace k4

@@ -107,7 +107,7 @@ void TestMainMenu::menuBarOrder() {
     };
     QCOMPARE(names(form.File1), QStringList({"FileNewItem", "FileOpenItem", "FileCloseItem",
                                              "FileSaveItem", "-", "FileExitItem"}));
-    QCOMPARE(names(form.Edit1), QStringList({"CutItem", "ROset", "MacroWindow"}));
+    QCOMPARE(names(form.Edit1), QStringList({"CutItem", "ROset", "MacroWindow", "FollowActive"}));
     QCOMPARE(names(form.Window1),
              QStringList({"WindowCascadeItem", "WindowTileItem", "WindowTileItem2"}));
     QCOMPARE(names(form.Help1), QStringList({"HelpAboutItem"}));

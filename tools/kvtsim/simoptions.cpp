@@ -63,6 +63,7 @@ std::string UsageText() {
            "  --control FILE      also read commands from the FIFO FILE (made if missing); it\n"
            "                      is opened again after each writer closes it\n"
            "  --chunk-bytes N     bytes per paced write, 1 to 51 (default 4)\n"
+           "  --still             no reply counter: a display changes only with its keys\n"
            "  --help              this text\n"
            "\n"
            "Replies go out at 28800 baud (about 347 us a byte). Commands, one a line on stdin\n"
@@ -95,6 +96,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         }
         if (arg == "--demo") {
             options.demo = true;
+            continue;
+        }
+        if (arg == "--still") {
+            options.still = true;
             continue;
         }
         const bool takesValue = arg == "--link" || arg == "--ids" || arg == "--name" ||
