@@ -17,13 +17,18 @@ QString LineStateText(const LineState& state) {
             what = "cannot open, retrying";
             break;
     }
-    QString text = QStringLiteral("COM") + QString::number(state.portNumber);
-    if (!state.device.empty()) {
-        text += QStringLiteral(" (") + QString::fromStdString(state.device) + QLatin1Char(')');
-    }
-    text += QStringLiteral(": ") + QLatin1String(what);
+    QString text =
+        PortLineText(state.portNumber, state.device) + QStringLiteral(": ") + QLatin1String(what);
     if (state.condition == LineCondition::CannotOpen && !state.reason.empty()) {
         text += QStringLiteral(": ") + QString::fromStdString(state.reason);
+    }
+    return text;
+}
+
+QString PortLineText(int portNumber, const std::string& device) {
+    QString text = QStringLiteral("COM") + QString::number(portNumber);
+    if (!device.empty()) {
+        text += QStringLiteral(" (") + QString::fromStdString(device) + QLatin1Char(')');
     }
     return text;
 }

@@ -28,6 +28,8 @@ struct LineState {
 // "COM1 (/dev/ttyS0): open", "COM2 (/dev/ttyUSB0): cannot open, retrying: Permission denied";
 // empty while no link runs.
 QString LineStateText(const LineState& state);
+// The port part of that text: "COM1 (/dev/ttyS0)", or "COM1" without a device name.
+QString PortLineText(int portNumber, const std::string& device);
 
 // The link thread's bookkeeping of its port: when a port that is lost, or could not be opened at
 // the start, is due for its next opening. Pure logic on a given clock, so the schedule is tested

@@ -36,6 +36,12 @@ public:
     void setMessageSink(MessageSink sink);
     // Where exchanges deliver their effects (normally a LinkUpdateQueue). Not owned.
     void setEffects(ExchangeEffects* effects);
+    // Whether links started from now on drop the effects that change nothing a view shows
+    // (ChangedOnlyEffects) before handing them over. Off by default: every effect is handed over.
+    void setChangesOnly(bool on) { changesOnly_ = on; }
+    // The device of this panel gets every other poll of the running link and of links started
+    // later; kNoHandle for the plain round robin.
+    void followPanel(PanelHandle panel);
     // Measuring hooks for every link thread started from now on (benchmarks). Not owned.
     void setObserver(LinkObserver* observer);
     // The line monitor's capture and the line scan, for every link thread started from now on.
@@ -72,6 +78,9 @@ private:
     LineCapture* capture_ = nullptr;
     LineScan* scan_ = nullptr;
     std::unique_ptr<TRS232flow> thread_;
+    std::unique_ptr<ExchangeEffects> changes_;  // the running link's filter, when one is used
+    bool changesOnly_ = false;
+    PanelHandle followed_ = kNoHandle;
     // Counts starts and stops, so a start can tell that its link was stopped or replaced while
     // its message box was open.
     std::uint64_t generation_ = 0;

@@ -128,7 +128,7 @@ void TRS232flow::run() {
 }
 
 void TRS232flow::linkLoop() {
-    pollIndex_ = 0;
+    polls_ = PollOrder();
     while (!stopRequested()) {
         const bool signalled = WorkEvent.waitFor(kLinkTick);
         // A stop wakes the wait: leave without starting another exchange.
@@ -167,16 +167,25 @@ void TRS232flow::pollNextRecord() {
     if (last < 0) {
         return;
     }
-    if (pollIndex_ > last) {
-        pollIndex_ = 0;
-    }
-    const DeviceRecord& r = table_[pollIndex_];
+    const DeviceRecord& r = table_[polls_.next(last, followedSlot(last))];
     // A record without the in-use flag takes its tick without line traffic.
     if (r.inUse()) {
         Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_,
                  capture_);
     }
-    ++pollIndex_;
+}
+
+int TRS232flow::followedSlot(int lastIndex) const {
+    const PanelHandle panel = followed_.load(std::memory_order_acquire);
+    if (panel == kNoHandle) {
+        return -1;
+    }
+    for (int i = 0; i <= lastIndex; ++i) {
+        if (table_[i].Panel.load(std::memory_order_acquire) == panel) {
+            return table_[i].inUse() ? i : -1;
+        }
+    }
+    return -1;
 }
 
 void TRS232flow::keepLine() {

@@ -6,6 +6,7 @@
 #include "link/linecapture.h"
 #include "link/linescan.h"
 #include "link/linestate.h"
+#include "link/pollorder.h"
 #include "link/serialio.h"
 #include "link/wakeevent.h"
 
@@ -86,6 +87,10 @@ public:
         scan_ = scan;
     }
 
+    // Any thread: the device whose panel this is gets every other poll (kNoHandle: none, the
+    // plain round robin).
+    void followPanel(PanelHandle panel) { followed_.store(panel, std::memory_order_release); }
+
 protected:
     void run() override;
 
@@ -93,6 +98,8 @@ private:
     void linkLoop();
     void drainRing();
     void pollNextRecord();
+    // The slot of the followed panel's device while it is in use, else -1.
+    int followedSlot(int lastIndex) const;
     SerialIo& port();
     // Closes a port that has failed, and opens a lost port (or one that could not be opened at
     // the start) when it is due, one attempt a tick at most; tells the views when the line's
@@ -107,7 +114,8 @@ private:
     LineCapture* capture_ = nullptr;
     LineScan* scan_ = nullptr;
     bool probeTurn_ = false;  // link thread: the next idle tick may probe for the scan
-    int pollIndex_ = 0;
+    PollOrder polls_;
+    std::atomic<PanelHandle> followed_{kNoHandle};
     std::atomic<bool> terminated_{false};
     bool threadCreated_ = false;  // the GUI thread's
     // Link thread only: the state of the port and the device it names.

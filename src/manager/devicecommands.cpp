@@ -35,8 +35,8 @@ QTreeWidgetItem* TMDIKVTMAN::addDeviceNode(NodeHandle handle, const QString& lab
     return node;
 }
 
-TMDIChild* TMDIKVTMAN::createPanel() {
-    TMDIChild* panel = TMDIChild::Create(App().Frame->mdiArea());
+TMDIChild* TMDIKVTMAN::createPanel(std::optional<QPoint> place) {
+    TMDIChild* panel = TMDIChild::Create(App().Frame->mdiArea(), place);
     panels_[panel->handle()] = panel;
     return panel;
 }
@@ -240,7 +240,7 @@ void TMDIKVTMAN::BuildDeviceViews() {
 
         TMDIChild* panel = panelOf(i);
         if (panel == nullptr) {
-            panel = createPanel();
+            panel = createPanel(QPoint(r.Left, r.Top));
             r.Panel.store(panel->handle(), std::memory_order_release);
         }
         panel->DevAddress = id;

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
 #include <unordered_map>
 
 class QAction;
@@ -107,7 +108,7 @@ private:
     QTreeWidgetItem* prepareNewDevice(NodeHandle handle);
     // What an accepted editor does to slot s: its ID and name, its panel and its node label.
     void takeDeviceValues(int s, QTreeWidgetItem* node, std::uint8_t id, const QString& name);
-    TMDIChild* createPanel();
+    TMDIChild* createPanel(std::optional<QPoint> place = std::nullopt);
     // Takes slot s out of the table with its views: runs with the link stopped.
     void removeDevice(int s);
     void withdrawUnconfirmedDevice(NodeHandle node);

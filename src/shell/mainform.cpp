@@ -1,10 +1,14 @@
 #include "shell/mainform.h"
 
+#include "link/linestate.h"
+#include "link/portpath.h"
 #include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
 #include "manager/linescandialog.h"
 #include "monitor/linemonitor.h"
 #include "shell/aboutbox.h"
+#include "shell/activepanelfollower.h"
+#include "shell/emptyframehint.h"
 #include "shell/linestatuslabel.h"
 #include "shell/menutable.h"
 #include "shell/rsset.h"
@@ -43,6 +47,7 @@ TMainForm::TMainForm(QString programDirectory, QWidget* parent)
     mdiArea_->setObjectName(QStringLiteral("ClientArea"));
     mdiArea_->viewport()->installEventFilter(this);
     setCentralWidget(mdiArea_);
+    hint_ = new EmptyFrameHint(mdiArea_->viewport());
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
@@ -89,6 +94,7 @@ void TMainForm::buildMenus() {
         {"WindowTileItem", &TMainForm::WindowTileItemClick},
         {"WindowTileItem2", &TMainForm::WindowTileItem2Click},
         {"HelpAboutItem", &TMainForm::HelpAbout1Execute},
+        {"FollowActive", &TMainForm::FollowActiveClick},
     };
 
     MainMenu1 = new QMenuBar(this);
@@ -127,6 +133,7 @@ void TMainForm::buildMenus() {
     // Read only and Macro Window wait for the first workspace.
     item("ROset")->setEnabled(false);
     item("MacroWindow")->setEnabled(false);
+    follower_ = new ActivePanelFollower(mdiArea_, item("FollowActive"));
 
     windowListSeparator_ = Window1->addSeparator();
     windowListSeparator_->setVisible(false);
@@ -175,6 +182,16 @@ void TMainForm::setTitle(const QString& title) {
 void TMainForm::enableWorkspaceItems() {
     item("ROset")->setEnabled(true);
     item("MacroWindow")->setEnabled(true);
+    // A workspace is open from now on, for the rest of the run.
+    delete hint_;
+}
+
+void TMainForm::refreshHint() {
+    if (hint_) {
+        const AppState& app = App();
+        hint_->setPortLine(
+            PortLineText(app.RS232Port, PortPath(app.RS232Port, app.SettingsPath).toStdString()));
+    }
 }
 
 int TMainForm::windowStateCode() const {
@@ -205,6 +222,10 @@ void TMainForm::FormCreate() {
 void TMainForm::FormActivate() {
     commands_.RunStartup(programDirectory_.isEmpty() ? QCoreApplication::applicationDirPath()
                                                      : programDirectory_);
+    refreshHint();
+    if (App().StartupDone) {
+        follower_->readSetting(App().SettingsPath);
+    }
 }
 
 void TMainForm::FormDblClick() {
@@ -232,6 +253,7 @@ void TMainForm::ROsetClick() {
 
 void TMainForm::CutItemClick() {
     RSSet().runModal();
+    refreshHint();
 }
 
 void TMainForm::MacroWindowClick() {
@@ -273,6 +295,11 @@ void TMainForm::tile(TileMode mode) {
         window->showNormal();
         window->setGeometry(places[i]);
     }
+}
+
+void TMainForm::FollowActiveClick() {
+    // Qt has already toggled the check mark.
+    follower_->choose(item("FollowActive")->isChecked());
 }
 
 void TMainForm::HelpAbout1Execute() {

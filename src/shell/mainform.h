@@ -14,6 +14,8 @@ class QStatusBar;
 
 namespace k4 {
 
+class ActivePanelFollower;
+class EmptyFrameHint;
 class TAboutBox;
 enum class TileMode;
 
@@ -66,6 +68,7 @@ public:
     void WindowTileItemClick();
     void WindowTileItem2Click();
     void HelpAbout1Execute();
+    void FollowActiveClick();
 
 protected:
     bool event(QEvent* event) override;
@@ -77,12 +80,16 @@ private:
     QAction* item(const char* objectName) const;
     void tile(TileMode mode);
     void destroyChildWindows();
+    // The empty frame's hint names the port the console would use now.
+    void refreshHint();
 
     QString programDirectory_;
     QMdiArea* mdiArea_ = nullptr;
     WorkspaceCommands commands_;
     QPointer<TAboutBox> aboutBox_;
     QAction* windowListSeparator_ = nullptr;
+    QPointer<EmptyFrameHint> hint_;  // until the first workspace opens
+    ActivePanelFollower* follower_ = nullptr;
 };
 
 }  // namespace k4

@@ -33,7 +33,12 @@ ShellSettings ReadShellSettings(const QString& settingsPath) {
     settings.lastFile = DecodeProfileString(
         file.readString(kSettingsSection, "LastFile", {}, std::numeric_limits<int>::max()),
         kLastFileSize - 1);
+    settings.followActive = file.readInt(kSettingsSection, "FollowActive", 0) != 0;
     return settings;
+}
+
+bool WriteFollowActive(const QString& settingsPath, bool on) {
+    return ProfileFile::WriteString(settingsPath, kSettingsSection, "FollowActive", on ? "1" : "0");
 }
 
 bool WriteLastFile(const QString& settingsPath, const QString& lastFile) {

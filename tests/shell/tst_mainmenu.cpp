@@ -107,8 +107,8 @@ void TestMainMenu::menuBarOrder() {
     };
     QCOMPARE(names(form.File1), QStringList({"FileNewItem", "FileOpenItem", "FileCloseItem",
                                              "FileSaveItem", "-", "FileExitItem"}));
-    QCOMPARE(names(form.Edit1),
-             QStringList({"CutItem", "ROset", "MacroWindow", "-", "LineMonitor", "ScanLine"}));
+    QCOMPARE(names(form.Edit1), QStringList({"CutItem", "ROset", "MacroWindow", "FollowActive", "-",
+                                             "LineMonitor", "ScanLine"}));
     QCOMPARE(names(form.Window1),
              QStringList({"WindowCascadeItem", "WindowTileItem", "WindowTileItem2"}));
     QCOMPARE(names(form.Help1), QStringList({"HelpAboutItem"}));

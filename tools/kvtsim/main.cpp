@@ -26,6 +26,7 @@ int Run(const kvtsim::SimOptions& options) {
         }
     }
     kvtsim::Simulator sim(options.turnaroundUs * 1000, options.chunkBytes);
+    sim.SetStill(options.still);
     for (const auto& [id, name] : options.devices) {
         sim.AddDevice(id, name);
     }

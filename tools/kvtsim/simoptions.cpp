@@ -66,6 +66,7 @@ std::string UsageText() {
            "  --chunk-bytes N     bytes per paced write, 1 to 51 (default 4)\n"
            "  --garble LIST       these of the IDs answer with bad replies from the start,\n"
            "                      as after \"garble ID\"\n"
+           "  --still             no reply counter: a display changes only with its keys\n"
            "  --help              this text\n"
            "\n"
            "Replies go out at 28800 baud (about 347 us a byte). Commands, one a line on stdin\n"
@@ -100,6 +101,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         }
         if (arg == "--demo") {
             options.demo = true;
+            continue;
+        }
+        if (arg == "--still") {
+            options.still = true;
             continue;
         }
         const bool takesValue = arg == "--link" || arg == "--ids" || arg == "--name" ||

@@ -17,6 +17,7 @@ struct SimOptions {
     std::string logPath;
     std::string controlPath;
     bool demo = false;
+    bool still = false;  // no reply counter: a display changes only with its keys
     bool help = false;
 };
 

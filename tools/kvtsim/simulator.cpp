@@ -57,6 +57,7 @@ bool Simulator::AddDevice(std::uint8_t id, std::string name) {
         return false;
     }
     devices_[id] = std::make_unique<SimDevice>(id, std::move(name));
+    devices_[id]->SetCounterShown(!still_);
     return true;
 }
 

@@ -51,6 +51,8 @@ public:
     explicit Simulator(Nanos turnaround, std::size_t chunkBytes = 4);
 
     bool AddDevice(std::uint8_t id, std::string name);
+    // Devices added from now on show no reply counter.
+    void SetStill(bool still) { still_ = still; }
     bool RemoveDevice(std::uint8_t id);
     SimDevice* FindDevice(std::uint8_t id);
     std::vector<std::uint8_t> DeviceIds() const;
@@ -89,6 +91,7 @@ private:
     std::optional<DemoSchedule> demo_;
     std::function<void(const std::string&)> frameLog_;
     std::function<void(const std::string&)> notice_;
+    bool still_ = false;
 };
 
 }  // namespace kvtsim
