@@ -69,6 +69,7 @@ void TestFollowedPolls::wireOrder() {
         bus->setMode(id, SimBus::Mode::Display);
     }
     TRS232flow link(table, fx, MakeSimFactory(bus));
+    link.PortNumber = 1;
     link.followPanel(followed);
     QVERIFY(link.startSuspended());
     link.resume();
