@@ -1,4 +1,5 @@
 // The panel window as a window: its frame, layout, stacking, closing and registration.
+#include "deferreddeletes.h"
 #include "panel/mdichild.h"
 #include "panel/panelparts.h"
 #include "panelpixels.h"
@@ -16,14 +17,9 @@
 #include <QTest>
 
 using namespace k4;
+using k4test::FlushDeletes;
 
-namespace {
-
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class TestPanelWindow : public QObject {
     Q_OBJECT

@@ -46,7 +46,7 @@ class TestRSSet : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(fx_.startLine());
-        QCOMPARE(second_.start(k4test::KvtsimProcess::executable(), {"--ids", "1,2"}), QString());
+        QCOMPARE(second_.start({"--ids", "1,2"}), QString());
     }
     void init() { QVERIFY(fx_.begin()); }
     void cleanup() {
