@@ -67,8 +67,4 @@ struct AppState {
 // The single instance.
 AppState& App();
 
-// The folder of an executable, ending in the path separator; "/" (or "C:/") for one that lies in
-// the root folder, never a doubled separator.
-QString AppDirOf(const QString& executablePath);
-
 }  // namespace k4

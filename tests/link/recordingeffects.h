@@ -1,6 +1,7 @@
 #pragma once
 
 // An ExchangeEffects that writes down every effect as a short line, in order, from any thread.
+#include "displaytext.h"
 #include "link/exchangeeffects.h"
 
 #include <QString>
@@ -71,13 +72,8 @@ public:
     QString row(k4::PanelHandle panel, int r) const {
         std::lock_guard lock(mutex_);
         const auto it = cellsByPanel_.find(panel);
-        QString text;
-        if (it != cellsByPanel_.end()) {
-            for (int c = 0; c < 24; ++c) {
-                text += QChar(it->second[static_cast<std::size_t>(r * 24 + c)] & 0x7F);
-            }
-        }
-        return text;
+        return it == cellsByPanel_.end() ? QString()
+                                         : QString::fromLatin1(DisplayRowText(it->second, r));
     }
 
 private:

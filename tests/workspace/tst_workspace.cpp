@@ -17,6 +17,7 @@ using namespace k4;
 using k4test::ReadBytes;
 using k4test::RichWorkspace;
 using k4test::WorkspaceFixture;
+using k4test::WriteBytes;
 
 Q_DECLARE_METATYPE(WorkspaceFileData)
 
@@ -238,10 +239,7 @@ private Q_SLOTS:
         // Without its MacroName1 key, the old workspace's first name must not survive.
         QByteArray bytes = ReadBytes(path);
         bytes.replace("MacroName1=Undefined\r\n", "");
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        out.close();
+        QVERIFY(WriteBytes(path, bytes));
 
         LoadWorkspace(path);
         QVERIFY(f.manager() != oldManager.data());
