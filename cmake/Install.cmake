@@ -2,11 +2,11 @@
 # package of the same files through CPack (`cpack -G DEB` in the build folder).
 install(TARGETS K4mgr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The folder exists even when no skin ships; whatever files SKINS holds join it.
+# The skins that ship with the program are the bitmaps of app/SKINS (the same ones the build copies
+# beside the program); the folder exists even if none did.
 install(DIRECTORY DESTINATION ${K4_INSTALL_SKINSDIR})
-if(EXISTS ${PROJECT_SOURCE_DIR}/SKINS)
-    install(DIRECTORY ${PROJECT_SOURCE_DIR}/SKINS/ DESTINATION ${K4_INSTALL_SKINSDIR})
-endif()
+file(GLOB k4_shipped_skins CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/app/SKINS/*.bmp)
+install(FILES ${k4_shipped_skins} DESTINATION ${K4_INSTALL_SKINSDIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/k4mgr.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

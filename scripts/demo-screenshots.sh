@@ -6,6 +6,9 @@
 #   skins.png       the skin dialog, opened from the context menu of device 1's skinned panel
 #   macro.png       the macro window editing "Setup A" (its keys, devices 1, 3 and 5 marked),
 #                   just after Ctrl+F1 ran it: its progress in the status line
+#   monitor.png     the line monitor while device 2 is silent: its failed polls in red
+#   scan.png        the line scan of addresses 0 to 15: 9 and 12 (bad replies) are not in the
+#                   workspace
 # The program runs from a folder of its own, so the settings beside build/release/app are left
 # alone. Usage: scripts/demo-screenshots.sh [output folder]   (default ./shots)
 # With K4_README=1 the frame picture also becomes the README's picture, docs/k4mgr.png.
@@ -41,8 +44,9 @@ trap cleanup EXIT
 
 cp "$build/app/K4mgr" "$work/K4mgr"
 cp -r "$build/app/SKINS" "$work/SKINS"
-"$build/tools/kvtsim/kvtsim" --link "$work/kvtbus" --control "$work/control" --ids 1,2,3,5 \
+"$build/tools/kvtsim/kvtsim" --link "$work/kvtbus" --control "$work/control" --ids 1,2,3,5,9,12 \
     --name "1=Encoder A" --name "2=Encoder B" --name "3=Decoder" --name "5=Multiplexer" \
+    --name "9=Spare encoder" --garble 12 \
     </dev/null >"$work/kvtsim.out" 2>&1 &
 sim=$!
 for _ in $(seq 100); do
@@ -142,4 +146,20 @@ control "attention 3 on"
 shot_most_red 2 attention.png
 control "attention 3 off"
 skin_dialog_shot 1 skins.png
+
+# Keys for the frame: without a window manager nothing gives it the focus.
+frame_keys() {
+    xdotool search --name '^K4mgr' windowfocus --sync 2>/dev/null || true
+    xdotool key "$@"
+}
+control "silent 2"
+frame_keys alt+s m
+shot 4 monitor.png
+control "normal 2"
+# The scan dialog opens with the focus on its first address: tab to the last, make it 15, start.
+frame_keys alt+s s
+sleep 1
+xdotool key Tab ctrl+a 1 5 Tab space
+shot 5 scan.png
+xdotool key Escape
 macro_shot 1 macro.png

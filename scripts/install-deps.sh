@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     fonts-dejavu-core fonts-dejavu-extra xfonts-terminus
     xvfb xauth x11-apps imagemagick xdotool
+    ser2net
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #include "core/profilefile.h"
 
+#include "core/boundedfile.h"
 #include "core/profiletext.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -23,22 +23,21 @@ QByteArray cutToSize(const QByteArray& value, int size) {
 struct ProfileFile::Impl {
     QString path;
     ProfileText text;
-    // The file exists but could not be read: saving would replace text we never saw, so save()
-    // refuses instead.
+    // The file exists but could not be read, or is no file to read (a pipe, a device, a huge
+    // file): saving would replace something we never saw, so save() refuses instead.
     bool readFailed = false;
+    FileCheck check = FileCheck::Missing;
 };
 
 ProfileFile::ProfileFile(QString path) : d(std::make_unique<Impl>()) {
     d->path = std::move(path);
-    QFile file(d->path);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError) {
-            d->text = ProfileText(bytes);
-            return;
-        }
+    BoundedRead read = ReadRegularFile(d->path, kMaxProfileFileBytes);
+    d->check = read.check;
+    if (read.check == FileCheck::Read) {
+        d->text = ProfileText(read.bytes);
+        return;
     }
-    d->readFailed = QFileInfo::exists(d->path);
+    d->readFailed = read.check != FileCheck::Missing;
 }
 
 ProfileFile::ProfileFile() : d(std::make_unique<Impl>()) {}
@@ -46,6 +45,7 @@ ProfileFile::ProfileFile() : d(std::make_unique<Impl>()) {}
 ProfileFile ProfileFile::FromText(const QByteArray& text) {
     ProfileFile file;
     file.d->text = ProfileText(text);
+    file.d->check = FileCheck::Read;
     return file;
 }
 
@@ -55,6 +55,10 @@ ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
 
 const QString& ProfileFile::path() const {
     return d->path;
+}
+
+FileCheck ProfileFile::readCheck() const {
+    return d->check;
 }
 
 int ProfileFile::readInt(const QByteArray& section, const QByteArray& key, int def) const {
@@ -93,7 +97,11 @@ bool ProfileFile::save() {
     }
     const QFileInfo info(d->path);
     // A rename would replace a write-protected file; the platform's writer refuses it, so do we.
-    if (info.exists() && !info.isWritable()) {
+    // The permission bits count too: to root every file is writable, but a file that nobody may
+    // write was protected on purpose.
+    constexpr QFileDevice::Permissions kAnyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() && (!info.isWritable() || (info.permissions() & kAnyWrite) == 0)) {
         return false;
     }
     QSaveFile file(d->path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/boundedfile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,7 +21,8 @@ namespace k4 {
 // constructor reads, save() writes), and give the same file that key-by-key writes would give.
 class ProfileFile {
 public:
-    // Reads path; a missing or unreadable file reads as empty.
+    // Reads path; a missing or unreadable file reads as empty, and so does one that is no regular
+    // file or is larger than kMaxProfileFileBytes (it is never read, and never replaced by save).
     explicit ProfileFile(QString path);
     ~ProfileFile();
     ProfileFile(ProfileFile&&) noexcept;
@@ -30,6 +33,8 @@ public:
     static ProfileFile FromText(const QByteArray& text);
 
     const QString& path() const;
+    // What reading the file at construction found.
+    FileCheck readCheck() const;
 
     // The signed decimal number at the start of the value; def when the key is missing or its
     // value is empty; 0 when the value does not begin with a number.

@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -67,6 +68,22 @@ bool isUtf8(const QByteArray& bytes) {
     return !decoder.hasError();
 }
 
+bool isAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.cbegin(), bytes.cend(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// text in Windows-1252 where it reads back as the same text; empty where it does not: a character
+// outside the code page, or bytes that the reader takes as UTF-8 and so as other characters
+// ("Gruß…" ends in DF 85, valid UTF-8). Plain ASCII reads the same either way.
+QByteArray eightBitForm(const QString& text) {
+    const std::optional<QByteArray> bytes = toCp1252(text);
+    if (!bytes || (!isAscii(*bytes) && isUtf8(*bytes))) {
+        return {};
+    }
+    return *bytes;
+}
+
 }  // namespace
 
 ProfileTextForm ProfileTextFormOf(const QByteArray& bytes) {
@@ -89,11 +106,10 @@ QString DecodeProfileString(const QByteArray& value, int maxBytes) {
 }
 
 QByteArray EncodeProfileString(const QString& text, ProfileTextForm form) {
-    std::optional<QByteArray> eightBit;
-    if (form == ProfileTextForm::EightBit) {
-        eightBit = toCp1252(text);
+    QByteArray bytes = form == ProfileTextForm::EightBit ? eightBitForm(text) : QByteArray();
+    if (bytes.isEmpty()) {
+        bytes = text.toUtf8();
     }
-    QByteArray bytes = eightBit ? *eightBit : text.toUtf8();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == '\0') {
             bytes.truncate(i);

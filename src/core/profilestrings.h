@@ -19,7 +19,8 @@ QString DecodeProfileString(const QByteArray& value, int maxBytes);
 // text as bytes that read back as text: it ends at its first line break or NUL (a value holds
 // one line), and a value that the reader would change (outer blanks, one pair of matching outer
 // quotes) is wrapped in double quotes, which the reader takes off again. In the 8-bit form a
-// text with a character outside Windows-1252 is written as UTF-8.
+// text with a character outside Windows-1252 is written as UTF-8, and so is one whose 8-bit bytes
+// would read back as UTF-8 (and so as other characters).
 QByteArray EncodeProfileString(const QString& text, ProfileTextForm form = ProfileTextForm::Utf8);
 
 // The form a file's text is in: 8-bit when it is not UTF-8.

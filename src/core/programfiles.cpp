@@ -27,29 +27,53 @@ bool Exists(const QString& path) {
     return QFileInfo::exists(path);
 }
 
+// Folders that hold the programs of the whole system; a program found there was installed.
+constexpr const char* kSystemProgramFolders[] = {
+    "/bin/",       "/sbin/",          "/usr/bin/",        "/usr/sbin/",
+    "/usr/games/", "/usr/local/bin/", "/usr/local/sbin/", "/usr/local/games/",
+};
+
 }  // namespace
 
+ProgramLayout LayoutOf(const QString& programFolder, const QString& skinsFolder) {
+    const QString folder = WithSlash(QDir::cleanPath(programFolder));
+    for (const char* system : kSystemProgramFolders) {
+        if (folder == QLatin1String(system)) {
+            return ProgramLayout::Installed;
+        }
+    }
+    const QString besideSkins = WithSlash(folder + QStringLiteral("SKINS"));
+    return WithSlash(QDir::cleanPath(skinsFolder)) == besideSkins ? ProgramLayout::OwnFolder
+                                                                  : ProgramLayout::Installed;
+}
+
 QString ChooseSettingsPath(const QString& programFolder, const QString& userConfigFolder,
-                           const PathTest& exists, const PathTest& canWrite) {
+                           const PathTest& exists, const PathTest& canWrite, ProgramLayout layout) {
     const QString beside = programFolder + QLatin1String(kSettingsName);
     if (userConfigFolder.isEmpty()) {
         return beside;
     }
+    const QString user = WithSlash(userConfigFolder) + QLatin1String(kSettingsName);
+    if (layout == ProgramLayout::Installed && !exists(beside)) {
+        return user;
+    }
     // A save writes a new file and renames it over the old one, so the folder must be writable
     // even when the file itself is.
     const bool besideSaves = canWrite(programFolder) && (!exists(beside) || canWrite(beside));
-    return besideSaves ? beside : WithSlash(userConfigFolder) + QLatin1String(kSettingsName);
+    return besideSaves ? beside : user;
 }
 
 QString PrepareSettingsPath(const QString& programFolder, const QString& userConfigFolder,
-                            const PathTest& canWrite) {
-    const QString path = ChooseSettingsPath(programFolder, userConfigFolder, Exists, canWrite);
+                            const PathTest& canWrite, ProgramLayout layout) {
+    const QString path =
+        ChooseSettingsPath(programFolder, userConfigFolder, Exists, canWrite, layout);
     const QString beside = programFolder + QLatin1String(kSettingsName);
     if (path == beside) {
         return path;
     }
     QDir().mkpath(userConfigFolder);
-    if (!Exists(path) && Exists(beside) && QFile::copy(beside, path)) {
+    // Only a regular file is copied: reading a pipe or a device would wait without end.
+    if (!Exists(path) && QFileInfo(beside).isFile() && QFile::copy(beside, path)) {
         // The copy keeps the read-only mark of the file it came from.
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
     }
@@ -59,7 +83,7 @@ QString PrepareSettingsPath(const QString& programFolder, const QString& userCon
 QString SettingsPathFor(const QString& programFolder) {
     return PrepareSettingsPath(programFolder,
                                QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
-                               CanWrite);
+                               CanWrite, LayoutOf(programFolder, SkinsFolderFor(programFolder)));
 }
 
 QString ChooseSkinsFolder(const QString& programFolder, const QString& installedFolder,

@@ -14,17 +14,30 @@ namespace k4 {
 // which do not stop the root user.
 using PathTest = std::function<bool(const QString& path)>;
 
+// How the program lies on the disk: in a folder of its own (a build tree, a copied folder), or
+// installed among other programs, where no settings file of its own belongs beside it.
+enum class ProgramLayout { OwnFolder, Installed };
+
+// Installed when the program takes its skins from the installed data folder rather than from
+// beside itself, or when its folder is a system folder of programs (/usr/bin, /usr/local/bin...).
+ProgramLayout LayoutOf(const QString& programFolder, const QString& skinsFolder);
+
 // The settings file: KVT.INI beside the program when a save there works (the folder can be
-// written, and so can the file if it is there), otherwise KVT.INI in userConfigFolder. Without a
-// user configuration folder it stays beside the program. programFolder ends in "/".
+// written, and so can the file if it is there), otherwise KVT.INI in userConfigFolder. An
+// installed program only keeps using a KVT.INI that is beside it already; it never starts one
+// there, even where its folder can be written (root). Without a user configuration folder it
+// stays beside the program. programFolder ends in "/".
 QString ChooseSettingsPath(const QString& programFolder, const QString& userConfigFolder,
-                           const PathTest& exists, const PathTest& canWrite);
+                           const PathTest& exists, const PathTest& canWrite,
+                           ProgramLayout layout = ProgramLayout::OwnFolder);
 
 // As ChooseSettingsPath; when the user's folder is chosen it is created, and a KVT.INI beside the
 // program that cannot be written is copied there first, so its settings carry over.
 QString PrepareSettingsPath(const QString& programFolder, const QString& userConfigFolder,
-                            const PathTest& canWrite);
-// The same with the real file system and Qt's configuration folder for the application.
+                            const PathTest& canWrite,
+                            ProgramLayout layout = ProgramLayout::OwnFolder);
+// The same with the real file system, Qt's configuration folder for the application and the
+// layout that the program's folder and its skins folder show.
 QString SettingsPathFor(const QString& programFolder);
 
 // The skins folder: SKINS beside the program when it is there, otherwise the installed one

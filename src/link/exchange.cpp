@@ -73,7 +73,7 @@ void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
 }  // namespace
 
 ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
-                        ExchangeEffects& effects) {
+                        ExchangeEffects& effects, LineCapture* capture) {
     const int index = table.indexOfAddress(address);
     if (index < 0) {
         return ExchangeResult::NoDevice;
@@ -82,6 +82,9 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
     // A hand-edited workspace can hold an ID beyond 127: sent, it would read as a lead byte on the
     // line (253 is one). Such a device fails every exchange without a byte going out.
     if (address > kMaxAddress) {
+        if (capture != nullptr) {
+            capture->recordNotSent(MakeRequest(address, key));
+        }
         ProcessFailure(r, effects);
         return ExchangeResult::Failed;
     }
@@ -90,12 +93,20 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
     port.purgeReceive();
     if (!port.write(request.data(), request.size())) {
         // The frame did not leave in time and was dropped: no reply can come.
+        if (capture != nullptr) {
+            capture->recordNotSent(request);
+        }
         ProcessFailure(r, effects);
         return ExchangeResult::Failed;
     }
 
     std::array<std::uint8_t, kDisplayReplySize> reply{};
+    const auto sentAt = capture != nullptr ? LineCapture::SteadyClock::now()
+                                           : LineCapture::SteadyClock::time_point{};
     const std::size_t n = port.read(reply.data(), reply.size());
+    if (capture != nullptr) {
+        capture->recordExchange(request, reply.data(), n, sentAt, port.lastByteAt());
+    }
 
     switch (ClassifyReply(n)) {
         case ReplyKind::Display:

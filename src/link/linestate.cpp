@@ -14,18 +14,30 @@ QString LineStateText(const LineState& state) {
             what = "lost, reopening";
             break;
         case LineCondition::CannotOpen:
-            what = "cannot open";
+            what = "cannot open, retrying";
             break;
     }
-    QString text = QStringLiteral("COM") + QString::number(state.portNumber);
-    if (!state.device.empty()) {
-        text += QStringLiteral(" (") + QString::fromStdString(state.device) + QLatin1Char(')');
+    QString text =
+        PortLineText(state.portNumber, state.device) + QStringLiteral(": ") + QLatin1String(what);
+    if (state.condition == LineCondition::CannotOpen && !state.reason.empty()) {
+        text += QStringLiteral(": ") + QString::fromStdString(state.reason);
     }
-    return text + QStringLiteral(": ") + QLatin1String(what);
+    return text;
 }
 
-void LineKeeper::started(bool opened) {
+QString PortLineText(int portNumber, const std::string& device) {
+    QString text = QStringLiteral("COM") + QString::number(portNumber);
+    if (!device.empty()) {
+        text += QStringLiteral(" (") + QString::fromStdString(device) + QLatin1Char(')');
+    }
+    return text;
+}
+
+void LineKeeper::started(bool opened, Clock::time_point now) {
     condition_ = opened ? LineCondition::Open : LineCondition::CannotOpen;
+    // An adapter plugged in later, or a port another program holds for now, comes back the way
+    // a lost one does.
+    nextReopen_ = now + kReopenInterval;
 }
 
 void LineKeeper::lost(Clock::time_point now) {
@@ -35,7 +47,8 @@ void LineKeeper::lost(Clock::time_point now) {
 }
 
 bool LineKeeper::reopenDue(Clock::time_point now) const {
-    return condition_ == LineCondition::Lost && now >= nextReopen_;
+    return (condition_ == LineCondition::Lost || condition_ == LineCondition::CannotOpen) &&
+           now >= nextReopen_;
 }
 
 void LineKeeper::reopenTried(bool opened, Clock::time_point now) {

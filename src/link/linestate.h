@@ -13,32 +13,37 @@ enum class LineCondition : std::uint8_t {
     Closed,      // no link runs
     Open,        // the port is open and polling reaches the line
     Lost,        // the open port failed (its device went away); reopened about once a second
-    CannotOpen,  // the link started without a port: the port could not be opened
+    CannotOpen,  // the port could not be opened when the link started; tried about once a second
 };
 
 struct LineState {
     LineCondition condition = LineCondition::Closed;
     int portNumber = 0;
     std::string device;  // the serial device behind the port number, as the link opened it
+    std::string reason;  // CannotOpen: why, in the system's words
 
     friend bool operator==(const LineState&, const LineState&) = default;
 };
 
-// "COM1 (/dev/ttyS0): open"; empty while no link runs.
+// "COM1 (/dev/ttyS0): open", "COM2 (/dev/ttyUSB0): cannot open, retrying: Permission denied";
+// empty while no link runs.
 QString LineStateText(const LineState& state);
+// The port part of that text: "COM1 (/dev/ttyS0)", or "COM1" without a device name.
+QString PortLineText(int portNumber, const std::string& device);
 
-// The link thread's bookkeeping of its port: when a lost port is due for its next reopening.
-// Pure logic on a given clock, so the schedule is tested without a line.
+// The link thread's bookkeeping of its port: when a port that is lost, or could not be opened at
+// the start, is due for its next opening. Pure logic on a given clock, so the schedule is tested
+// without a line.
 class LineKeeper {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kReopenInterval{1000};
 
-    // The outcome of the first opening, when the link starts.
-    void started(bool opened);
+    // The outcome of the first opening, when the link starts at now.
+    void started(bool opened, Clock::time_point now);
     // The open port failed at now.
     void lost(Clock::time_point now);
-    // True when the port is lost and its next reopening is due at now.
+    // True when the port is not open and its next opening is due at now.
     bool reopenDue(Clock::time_point now) const;
     // One reopening was tried at now.
     void reopenTried(bool opened, Clock::time_point now);

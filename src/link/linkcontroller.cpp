@@ -1,5 +1,6 @@
 #include "link/linkcontroller.h"
 
+#include "link/changedonlyeffects.h"
 #include "link/portpath.h"
 #include "link/trs232flow.h"
 
@@ -40,28 +41,41 @@ void LinkController::setObserver(LinkObserver* observer) {
     observer_ = observer;
 }
 
+void LinkController::setLineTools(LineCapture* capture, LineScan* scan) {
+    capture_ = capture;
+    scan_ = scan;
+}
+
 void LinkController::setThreadStackSize(unsigned bytes) {
     stackSize_ = bytes;
 }
 
-void LinkController::StartLink(DeviceTable* table, std::int8_t portNumber) {
+void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
     // One link at a time: a second start replaces the first.
     StopLink();
     if (table == nullptr) {
         return;
     }
-    ExchangeEffects& effects = effects_ ? *effects_ : NoEffectsInstance();
-    thread_ = std::make_unique<TRS232flow>(*table, effects, portFactory_);
+    ExchangeEffects* effects = effects_ ? effects_ : &NoEffectsInstance();
+    if (changesOnly_) {
+        // What the views show is known only to this link's own filter: a new one starts blank.
+        changes_ = std::make_unique<ChangedOnlyEffects>(*effects);
+        effects = changes_.get();
+    }
+    thread_ = std::make_unique<TRS232flow>(*table, *effects, portFactory_);
     TRS232flow* const link = thread_.get();
+    link->followPanel(followed_);
     const std::uint64_t generation = ++generation_;
     link->PortNumber = portNumber;
     link->setObserver(observer_);
+    link->setLineTools(capture_, scan_);
     link->setStackSize(stackSize_);
 
     const bool opened = link->startSuspended();
     if (!link->threadCreated()) {
         // No loop would ever run: the link is not running, and the operator is told so.
         thread_.reset();
+        changes_.reset();
         if (messageSink_) {
             messageSink_(QStringLiteral("link thread could not be started!"));
         }
@@ -94,6 +108,14 @@ void LinkController::StopLink() {
     thread_->stopAndWait();
     running_.store(false, std::memory_order_release);
     thread_.reset();
+    changes_.reset();
+}
+
+void LinkController::followPanel(PanelHandle panel) {
+    followed_ = panel;
+    if (thread_) {
+        thread_->followPanel(panel);
+    }
 }
 
 bool LinkController::QueueCommand(std::uint8_t address, std::uint8_t key) {

@@ -15,6 +15,8 @@ namespace k4 {
 
 class TRS232flow;
 class LinkObserver;
+class LineCapture;
+class LineScan;
 
 // Owns the one link thread of the program: StartLink creates it, StopLink stops, waits for and
 // frees it. Every call is made on the GUI thread.
@@ -34,16 +36,26 @@ public:
     void setMessageSink(MessageSink sink);
     // Where exchanges deliver their effects (normally a LinkUpdateQueue). Not owned.
     void setEffects(ExchangeEffects* effects);
+    // Whether links started from now on drop the effects that change nothing a view shows
+    // (ChangedOnlyEffects) before handing them over. Off by default: every effect is handed over.
+    void setChangesOnly(bool on) { changesOnly_ = on; }
+    // The device of this panel gets every other poll of the running link and of links started
+    // later; kNoHandle for the plain round robin.
+    void followPanel(PanelHandle panel);
     // Measuring hooks for every link thread started from now on (benchmarks). Not owned.
     void setObserver(LinkObserver* observer);
+    // The line monitor's capture and the line scan, for every link thread started from now on.
+    // Not owned; either may be null.
+    void setLineTools(LineCapture* capture, LineScan* scan);
     // Stack size of link threads started from now on, in bytes; 0 (the default) takes the
     // platform's. A size the platform refuses leaves the thread uncreated.
     void setThreadStackSize(unsigned bytes);
 
     // Starts the link thread on portNumber, polling table (which must outlive the link). When the
-    // port cannot be opened, shows "port COM n open error!" and runs without a port. When the
-    // thread cannot be created, shows "link thread could not be started!" and no link runs.
-    void StartLink(DeviceTable* table, std::int8_t portNumber);
+    // port cannot be opened, shows "port COM n open error!" and runs without a port, trying it
+    // again about once a second until it opens (port 0, which no port has, is never opened). When
+    // the thread cannot be created, shows "link thread could not be started!" and no link runs.
+    void StartLink(DeviceTable* table, std::uint8_t portNumber);
     // Stops the thread (after the wait or exchange it is in; queued commands are dropped), closes
     // the port, frees it. Does nothing when no link runs.
     void StopLink();
@@ -66,7 +78,12 @@ private:
     MessageSink messageSink_;
     ExchangeEffects* effects_ = nullptr;
     LinkObserver* observer_ = nullptr;
+    LineCapture* capture_ = nullptr;
+    LineScan* scan_ = nullptr;
     std::unique_ptr<TRS232flow> thread_;
+    std::unique_ptr<ExchangeEffects> changes_;  // the running link's filter, when one is used
+    bool changesOnly_ = false;
+    PanelHandle followed_ = kNoHandle;
     // Counts starts and stops, so a start can tell that its link was stopped or replaced while
     // its message box was open.
     std::uint64_t generation_ = 0;

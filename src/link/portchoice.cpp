@@ -1,6 +1,8 @@
 #include "link/portchoice.h"
 
 #include "core/profilefile.h"
+#include "link/netport.h"
+#include "link/portnumber.h"
 #include "link/portpath.h"
 
 #include <QFile>
@@ -15,14 +17,17 @@ PortEntries PortEntriesFor(int configuredPort) {
     if (configuredPort >= 1 && configuredPort <= kListedPorts) {
         result.selected = configuredPort - 1;
     } else {
-        result.entries.push_back({QStringLiteral("COM%1").arg(configuredPort), configuredPort});
+        const QString text = IsPortNumber(configuredPort)
+                                 ? QStringLiteral("COM%1").arg(configuredPort)
+                                 : QString::fromLatin1(kInvalidPortEntry);
+        result.entries.push_back({text, IsPortNumber(configuredPort) ? configuredPort : kNoPort});
         result.selected = kListedPorts;
     }
     return result;
 }
 
 std::optional<QString> DeviceToStore(int port, const QString& typed, const QString& currentPath) {
-    if (port < 1) {
+    if (!IsPortNumber(port)) {
         return std::nullopt;  // no device can be named for it
     }
     const QString wanted = typed.trimmed();
@@ -33,13 +38,16 @@ std::optional<QString> DeviceToStore(int port, const QString& typed, const QStri
     return wanted;
 }
 
-bool SavePortChoice(const QString& settingsPath, std::int8_t port,
-                    const std::optional<QString>& device) {
+bool SavePortChoice(const QString& settingsPath, std::uint8_t port,
+                    const std::map<int, QString>& devices, const std::map<int, int>& marginsMs) {
     ProfileFile file(settingsPath);
     file.writeInt("KVT_WORKSPACE", "RS232Port", port);
-    if (device) {
-        file.writeString(kPortsSection, "COM" + QByteArray::number(port),
-                         QFile::encodeName(*device));
+    for (const auto& [number, device] : devices) {
+        file.writeString(kPortsSection, "COM" + QByteArray::number(number),
+                         QFile::encodeName(device));
+    }
+    for (const auto& [number, margin] : marginsMs) {
+        file.writeInt(kPortsSection, MarginKey(number), margin);
     }
     return file.save();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -20,8 +21,9 @@ struct PortEntry {
 };
 
 // The entries of the port list and the one to select for the configured port: COM1 to COM15, and
-// a configured port outside them (a hand-set 16, or 0) as one more entry at the end, so that
-// confirming without a choice keeps the port instead of turning it into another.
+// a configured port outside them (a hand-set 16) as one more entry at the end, so that confirming
+// without a choice keeps the port instead of turning it into another. A configured port that
+// cannot exist (0) is an entry that says so; it is never stored.
 struct PortEntries {
     std::vector<PortEntry> entries;
     int selected = 0;
@@ -33,10 +35,13 @@ PortEntries PortEntriesFor(int configuredPort);
 // means the platform's own device for the port (written as an empty value, which reads as unset).
 std::optional<QString> DeviceToStore(int port, const QString& typed, const QString& currentPath);
 
-// Writes the port choice into the settings file in one save: RS232Port, and COM<n> of KVT_PORTS
-// when device is given. Every other byte of the file stays as it was. False when the file could
-// not be written (it is then left as it was).
-bool SavePortChoice(const QString& settingsPath, std::int8_t port,
-                    const std::optional<QString>& device);
+inline constexpr char kInvalidPortEntry[] = "Invalid port number";
+
+// Writes the port choice into the settings file in one save: RS232Port, COM<n> of KVT_PORTS for
+// every port in devices and COM<n>Margin for every port in marginsMs. Every other byte of the file
+// stays as it was. False when the file could not be written (it is then left as it was).
+bool SavePortChoice(const QString& settingsPath, std::uint8_t port,
+                    const std::map<int, QString>& devices,
+                    const std::map<int, int>& marginsMs = {});
 
 }  // namespace k4

@@ -1,6 +1,8 @@
 #include "link/portpath.h"
 
 #include "core/profilefile.h"
+#include "link/netaddress.h"
+#include "link/netport.h"
 #include "link/portchoice.h"
 #include "link/qtserialio.h"
 
@@ -71,7 +73,12 @@ QString PortPath(int portNumber, const QString& settingsPath) {
 
 PortFactory DefaultPortFactory(QString settingsPath) {
     return [settingsPath = std::move(settingsPath)](int portNumber) -> std::unique_ptr<SerialIo> {
-        return std::make_unique<QtSerialIo>(PortPath(portNumber, settingsPath));
+        const QString path = PortPath(portNumber, settingsPath);
+        if (IsNetAddress(path)) {
+            return MakeNetPort(path,
+                               std::chrono::milliseconds(PortMargin(portNumber, settingsPath)));
+        }
+        return std::make_unique<QtSerialIo>(path);
     };
 }
 

@@ -23,7 +23,8 @@ bool PortsNeedDeviceNames();
 // until the program ends, ahead of the file. nullopt forgets it.
 void SetUnsavedPortDevice(int portNumber, const std::optional<QString>& path);
 
-// Makes a Qt Serial Port line on PortPath(n, settingsPath).
+// Makes the line on PortPath(n, settingsPath): a Qt Serial Port line, or a line through a terminal
+// server when the path is a network address (with the port's margin).
 PortFactory DefaultPortFactory(QString settingsPath);
 
 }  // namespace k4

@@ -1,5 +1,7 @@
 #include "link/qtserialio.h"
 
+#include "link/serialdevices.h"
+
 #include <QSerialPort>
 
 #include <algorithm>
@@ -47,7 +49,15 @@ QtSerialIo::~QtSerialIo() {
 
 bool QtSerialIo::open() {
     close();
+    openError_.clear();
     if (path_.isEmpty()) {
+        openError_ = "no device named";
+        return false;
+    }
+    // Opening some devices has side effects: only a serial line is opened.
+    const QString refusal = DeviceRefusal(path_);
+    if (!refusal.isEmpty()) {
+        openError_ = refusal.toStdString();
         return false;
     }
     auto port = std::make_unique<QSerialPort>();
@@ -55,10 +65,8 @@ bool QtSerialIo::open() {
     // Everything is set before open(), so the line never runs a moment at the default speed.
     if (!port->setBaudRate(kBaudRate) || !port->setDataBits(QSerialPort::Data8) ||
         !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop) ||
-        !port->setFlowControl(QSerialPort::NoFlowControl)) {
-        return false;
-    }
-    if (!port->open(QIODevice::ReadWrite)) {
+        !port->setFlowControl(QSerialPort::NoFlowControl) || !port->open(QIODevice::ReadWrite)) {
+        openError_ = port->errorString().toStdString();
         return false;
     }
     failed_ = false;
@@ -138,7 +146,8 @@ std::size_t QtSerialIo::read(std::uint8_t* buffer, std::size_t max) {
                 break;
             }
             n += static_cast<std::size_t>(got);
-            gapDeadline = std::min(totalDeadline, Clock::now() + kByteGap);
+            lastByteAt_ = Clock::now();
+            gapDeadline = std::min(totalDeadline, lastByteAt_ + kByteGap);
             continue;
         }
         // When the time is up this is one last look without waiting: bytes that came in time
@@ -151,6 +160,7 @@ std::size_t QtSerialIo::read(std::uint8_t* buffer, std::size_t max) {
             // The read time is over: what is there now, and nothing after it.
             const qint64 got = port_->read(out + n, static_cast<qint64>(max - n));
             n += got > 0 ? static_cast<std::size_t>(got) : 0;
+            lastByteAt_ = Clock::now();
             break;
         }
     }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 class QSerialPort;
@@ -27,12 +28,16 @@ public:
     std::size_t read(std::uint8_t* buffer, std::size_t max) override;
     bool failed() const override { return failed_; }
     std::string deviceName() const override { return path_.toStdString(); }
+    std::string openError() const override { return openError_; }
+    std::chrono::steady_clock::time_point lastByteAt() const override { return lastByteAt_; }
 
 private:
     QString path_;
     std::unique_ptr<QSerialPort> port_;
     // Set by the port's own error report, on the thread that uses the port.
     bool failed_ = false;
+    std::string openError_;
+    std::chrono::steady_clock::time_point lastByteAt_{};
 };
 
 }  // namespace k4

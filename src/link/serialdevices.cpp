@@ -1,7 +1,10 @@
 #include "link/serialdevices.h"
 
+#include "link/devicekind.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QStringList>
 
@@ -77,19 +80,47 @@ QString DeviceLocation(const QString& path) {
     return QStringLiteral("/dev/") + path;
 }
 
-QString DeviceWarning(const QString& path) {
+bool IsNetworkAddress(const QString& path) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return scheme.match(path.trimmed()).hasMatch();
+}
+
+QString DeviceRefusal(const QString& path) {
     const QString trimmed = path.trimmed();
-    if (trimmed.isEmpty()) {
+    if (trimmed.isEmpty() || IsNetworkAddress(trimmed)) {
         return {};
     }
-    const QFileInfo device(DeviceLocation(trimmed));
+    const DeviceFacts facts = LookAtDevice(DeviceLocation(trimmed));
+    switch (facts.kind) {
+        case DeviceKind::CharacterDevice:
+        case DeviceKind::Missing:
+            return {};
+        case DeviceKind::RegularFile:
+            return QStringLiteral("a file, not a serial device");
+        case DeviceKind::Folder:
+            return QStringLiteral("a folder, not a serial device");
+        case DeviceKind::Other:
+            return QStringLiteral("not a serial device");
+        case DeviceKind::Unknown:
+            break;
+    }
+    return facts.systemReason.isEmpty() ? QStringLiteral("not a serial device")
+                                        : facts.systemReason;
+}
+
+QString DeviceWarning(const QString& path) {
+    const QString trimmed = path.trimmed();
+    if (trimmed.isEmpty() || IsNetworkAddress(trimmed)) {
+        return {};
+    }
+    const QString refusal = DeviceRefusal(trimmed);
+    if (!refusal.isEmpty()) {
+        return trimmed + QStringLiteral(" is never opened: ") + refusal + QLatin1Char('.');
+    }
     // A link to nothing (a pseudo-terminal that has gone) counts as missing.
-    if (!device.exists()) {
+    if (!QFileInfo::exists(DeviceLocation(trimmed))) {
         return trimmed +
                QStringLiteral(" does not exist now: the port will not open until it does.");
-    }
-    if (device.isDir()) {
-        return trimmed + QStringLiteral(" is a folder, not a serial device.");
     }
     return {};
 }

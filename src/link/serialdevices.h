@@ -35,6 +35,16 @@ std::vector<SerialDeviceRow> SerialDeviceRows(const std::vector<SerialPortFacts>
 // The device file a port path opens: Qt Serial Port reads a bare name ("ttyUSB0") as one in /dev.
 QString DeviceLocation(const QString& path);
 
+// True for an address of the form scheme://... (a line reached over the network): it names no
+// local device, so the checks below leave it alone.
+bool IsNetworkAddress(const QString& path);
+
+// Why a port's device may not be opened ("a file, not a serial device", or the system's words
+// when it would not say what the path is); empty when it may: a character device (a serial port,
+// a pseudo-terminal, or a link to one), nothing there yet, or a network address. Looks without
+// opening.
+QString DeviceRefusal(const QString& path);
+
 // A line for the operator about a path typed as a port's device, empty when nothing is amiss. A
 // missing device is not refused (an adapter may be plugged in later), only pointed out.
 QString DeviceWarning(const QString& path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,6 +29,13 @@ public:
     virtual bool failed() const { return false; }
     // The serial device this port opens, for the operator's eyes; empty when it has no name.
     virtual std::string deviceName() const { return {}; }
+    // Why the last open() failed, in the system's words ("Permission denied"); empty when unknown.
+    virtual std::string openError() const { return {}; }
+    // When the last read took in its last byte; a port that does not keep it answers now, which
+    // is when its read has just returned.
+    virtual std::chrono::steady_clock::time_point lastByteAt() const {
+        return std::chrono::steady_clock::now();
+    }
 };
 
 // Stands in for a port that could not be opened: every write goes nowhere and every read fails,

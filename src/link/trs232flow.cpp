@@ -2,6 +2,7 @@
 
 #include "link/exchange.h"
 #include "link/frame.h"
+#include "link/portnumber.h"
 
 namespace k4 {
 
@@ -15,11 +16,17 @@ TRS232flow::~TRS232flow() {
 }
 
 bool TRS232flow::OpenPort() {
+    openError_.clear();
+    if (!IsPortNumber(PortNumber)) {
+        openError_ = "no such port";
+        return false;
+    }
     PortHandle = factory_ ? factory_(PortNumber) : nullptr;
     if (PortHandle) {
         device_ = PortHandle->deviceName();
     }
     if (!PortHandle || !PortHandle->open()) {
+        openError_ = PortHandle ? PortHandle->openError() : std::string();
         PortHandle.reset();
         return false;
     }
@@ -94,7 +101,7 @@ void TRS232flow::run() {
         observer_->linkThreadStarted();
     }
     const bool opened = OpenPort();
-    line_.started(opened);
+    line_.started(opened, LineKeeper::Clock::now());
     bool go = false;
     {
         std::unique_lock lock(handoverMutex_);
@@ -107,6 +114,9 @@ void TRS232flow::run() {
     if (go) {
         reportLine(line_.condition());
         linkLoop();
+        if (scan_ != nullptr) {
+            scan_->linkEnded();
+        }
         reportLine(LineCondition::Closed);
     }
     ClosePort();
@@ -118,7 +128,7 @@ void TRS232flow::run() {
 }
 
 void TRS232flow::linkLoop() {
-    pollIndex_ = 0;
+    polls_ = PollOrder();
     while (!stopRequested()) {
         const bool signalled = WorkEvent.waitFor(kLinkTick);
         // A stop wakes the wait: leave without starting another exchange.
@@ -128,8 +138,13 @@ void TRS232flow::linkLoop() {
         keepLine();
         if (signalled) {
             drainRing();
+        } else if (probeTurn_ && scan_ != nullptr && scan_->active()) {
+            // A scan takes every other tick at most, so the workspace keeps being polled.
+            scan_->probeStep(table_, port(), capture_);
+            probeTurn_ = false;
         } else {
             pollNextRecord();
+            probeTurn_ = true;
         }
     }
 }
@@ -144,7 +159,7 @@ void TRS232flow::drainRing() {
             break;
         }
         const ExchangeResult result =
-            Exchange(table_, port(), command->address, command->key, effects_);
+            Exchange(table_, port(), command->address, command->key, effects_, capture_);
         effects_.keyExchanged(command->address, command->key, result != ExchangeResult::Replied);
     }
 }
@@ -154,15 +169,25 @@ void TRS232flow::pollNextRecord() {
     if (last < 0) {
         return;
     }
-    if (pollIndex_ > last) {
-        pollIndex_ = 0;
-    }
-    const DeviceRecord& r = table_[pollIndex_];
+    const DeviceRecord& r = table_[polls_.next(last, followedSlot(last))];
     // A record without the in-use flag takes its tick without line traffic.
     if (r.inUse()) {
-        Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_);
+        Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_,
+                 capture_);
     }
-    ++pollIndex_;
+}
+
+int TRS232flow::followedSlot(int lastIndex) const {
+    const PanelHandle panel = followed_.load(std::memory_order_acquire);
+    if (panel == kNoHandle) {
+        return -1;
+    }
+    for (int i = 0; i <= lastIndex; ++i) {
+        if (table_[i].Panel.load(std::memory_order_acquire) == panel) {
+            return table_[i].inUse() ? i : -1;
+        }
+    }
+    return -1;
 }
 
 void TRS232flow::keepLine() {
@@ -176,14 +201,22 @@ void TRS232flow::keepLine() {
     if (!PortHandle && line_.reopenDue(LineKeeper::Clock::now())) {
         const bool opened = OpenPort();
         line_.reopenTried(opened, LineKeeper::Clock::now());
-        if (opened) {
-            reportLine(LineCondition::Open);
-        }
+        // Open now, or still not, perhaps for another reason (the adapter is back but busy).
+        reportLine(line_.condition());
     }
 }
 
 void TRS232flow::reportLine(LineCondition condition) {
-    effects_.lineStateChanged(LineState{condition, PortNumber, device_});
+    LineState state{condition, PortNumber, device_,
+                    condition == LineCondition::CannotOpen ? openError_ : std::string()};
+    if (state == reported_) {
+        return;
+    }
+    reported_ = state;
+    if (capture_ != nullptr) {
+        capture_->recordLine(reported_);
+    }
+    effects_.lineStateChanged(reported_);
 }
 
 }  // namespace k4

@@ -3,7 +3,10 @@
 #include "core/devicetable.h"
 #include "link/commandring.h"
 #include "link/exchangeeffects.h"
+#include "link/linecapture.h"
+#include "link/linescan.h"
 #include "link/linestate.h"
+#include "link/pollorder.h"
 #include "link/serialio.h"
 #include "link/wakeevent.h"
 
@@ -48,12 +51,13 @@ public:
     // The open port; null while closed or when opening failed. The link thread's alone while it
     // runs.
     std::unique_ptr<SerialIo> PortHandle;
-    std::int8_t PortNumber = 0;
+    // 1 to 255, or 0 for a number no port can have (never opened).
+    std::uint8_t PortNumber = 0;
     // Ring, RingHead and RingTail: the key commands waiting for the line.
     CommandRing Ring;
 
     // Makes and opens the port for PortNumber; on failure PortHandle stays null. Called on the
-    // link thread before the loop begins.
+    // link thread before the loop begins, and by the loop while the port is not open.
     bool OpenPort();
     void ClosePort();
 
@@ -76,6 +80,16 @@ public:
 
     // Set before startSuspended; not owned.
     void setObserver(LinkObserver* observer) { observer_ = observer; }
+    // Where every exchange and change of the line is recorded, and the scan to run between
+    // polls. Set before startSuspended; not owned; either may be null.
+    void setLineTools(LineCapture* capture, LineScan* scan) {
+        capture_ = capture;
+        scan_ = scan;
+    }
+
+    // Any thread: the device whose panel this is gets every other poll (kNoHandle: none, the
+    // plain round robin).
+    void followPanel(PanelHandle panel) { followed_.store(panel, std::memory_order_release); }
 
 protected:
     void run() override;
@@ -84,9 +98,12 @@ private:
     void linkLoop();
     void drainRing();
     void pollNextRecord();
+    // The slot of the followed panel's device while it is in use, else -1.
+    int followedSlot(int lastIndex) const;
     SerialIo& port();
-    // Closes a port that has failed, and reopens a lost one when it is due (one attempt a tick
-    // at most); tells the views when the line's state changes.
+    // Closes a port that has failed, and opens a lost port (or one that could not be opened at
+    // the start) when it is due, one attempt a tick at most; tells the views when the line's
+    // state changes.
     void keepLine();
     void reportLine(LineCondition condition);
 
@@ -94,12 +111,18 @@ private:
     ExchangeEffects& effects_;
     PortFactory factory_;
     LinkObserver* observer_ = nullptr;
-    int pollIndex_ = 0;
+    LineCapture* capture_ = nullptr;
+    LineScan* scan_ = nullptr;
+    bool probeTurn_ = false;  // link thread: the next idle tick may probe for the scan
+    PollOrder polls_;
+    std::atomic<PanelHandle> followed_{kNoHandle};
     std::atomic<bool> terminated_{false};
     bool threadCreated_ = false;  // the GUI thread's
     // Link thread only: the state of the port and the device it names.
     LineKeeper line_;
     std::string device_;
+    std::string openError_;  // why the last opening failed
+    LineState reported_;     // what the views were told last
 
     // The start and end hand-overs between the GUI thread and the link thread. Qt's own thread
     // start and wait are not visible to the race checker; these are.

@@ -1,6 +1,7 @@
 #include "macro/macroparts.h"
 
 #include "core/devicetable.h"
+#include "core/textlimit.h"
 
 #include <algorithm>
 #include <limits>
@@ -9,8 +10,8 @@ namespace k4 {
 
 bool MacroNameFits(const QString& name) {
     // The reader takes off any quotes the writer wraps a value in before it cuts, so only the
-    // text's own bytes count.
-    return name.toLocal8Bit().size() <= kMacroNameMaxBytes;
+    // text's own bytes count, as the file holds them at most.
+    return BytesAsWritten(name) <= kMacroNameMaxBytes;
 }
 
 QSize FittedClientSize(const QList<QRect>& visibleControls) {
@@ -39,7 +40,9 @@ std::vector<DeviceListEntry> SnapshotDeviceList(const DeviceTable* table) {
     rows.reserve(static_cast<std::size_t>(std::max(last + 1, 0)));
     for (int k = 0; k <= last; ++k) {
         const DeviceRecord& r = (*table)[k];
-        rows.push_back({QString::number(r.DevID.load(std::memory_order_relaxed)), r.DeviceName});
+        // Signed, as the device label and the tree show it.
+        const auto id = static_cast<std::int8_t>(r.DevID.load(std::memory_order_relaxed));
+        rows.push_back({QString::number(id), r.DeviceName});
     }
     return rows;
 }

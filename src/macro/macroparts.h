@@ -27,7 +27,7 @@ QSize FittedClientSize(const QList<QRect>& visibleControls);
 
 // One row of the macro window's device list, copied out of the device table.
 struct DeviceListEntry {
-    QString id;  // the device ID in decimal
+    QString id;  // the device ID in decimal, signed as the device label shows it
     QString name;
 
     bool operator==(const DeviceListEntry&) const = default;

@@ -1,6 +1,7 @@
 #include "macro/twmacro.h"
 
 #include "core/devicetable.h"
+#include "core/textlimit.h"
 #include "macro/macrogrid.h"
 #include "macro/macrokeys.h"
 #include "macro/programmacros.h"
@@ -8,6 +9,7 @@
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/formfont.h"
+#include "state/typedbytelimit.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -16,7 +18,6 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
-#include <QValidator>
 
 namespace k4 {
 
@@ -39,15 +40,6 @@ constexpr int kTextInset = 3;
 constexpr Qt::WindowFlags kMacroFrameFlags = Qt::SubWindow | Qt::CustomizeWindowHint |
                                              Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                              Qt::WindowCloseButtonHint;
-
-// Refuses any text the workspace file could not give back whole.
-class MacroNameValidator final : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& /*pos*/) const override {
-        return MacroNameFits(input) ? Acceptable : Invalid;
-    }
-};
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect place) {
     auto* button = new QPushButton(caption, parent);
@@ -288,12 +280,14 @@ QWidget* TWMacro::makeNameEditor(QWidget* parent, int row) {
     }
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
-    editor->setValidator(new MacroNameValidator(editor));
+    // Typed or pasted text is cut to what the workspace file gives back, as device names are; a
+    // longer name loaded from a file shows whole and can be shortened.
+    auto* limit = new TypedByteLimit(editor, kMacroNameMaxBytes);
+    limit->setTextWhole(App().MacroNames.value(row));
     nameEditor_ = editor;
     editRow_ = row;
-    nameBefore_ = App().MacroNames.value(row);
-    modifiedBefore_ = App().WorkspaceModified;
-    connect(editor, &QLineEdit::textEdited, this, [this, editor, row](const QString& text) {
+    startEditBase();
+    connect(editor, &QLineEdit::textChanged, this, [this, editor, row](const QString& text) {
         // Only the live editor stores: one dropped when the names were replaced never does.
         if (editor == nameEditor_) {
             MViewSetEditText(row, text);
@@ -302,17 +296,47 @@ QWidget* TWMacro::makeNameEditor(QWidget* parent, int row) {
     return editor;
 }
 
+void TWMacro::startEditBase() {
+    const AppState& app = App();
+    nameBefore_ = app.MacroNames.value(editRow_);
+    modifiedBefore_ = app.WorkspaceModified;
+    markLeft_ = app.WorkspaceModified;
+    readOnlyLeft_ = app.ReadOnly;
+}
+
+void TWMacro::followOtherCommands() {
+    const AppState& app = App();
+    // Another command changed the workspace's state during the edit: a Save wrote the name as it
+    // stood and cleared the mark, Read only set it. Escape goes back no further than that, so the
+    // names and the mark keep agreeing with the file.
+    if (app.WorkspaceModified != markLeft_ || app.ReadOnly != readOnlyLeft_) {
+        startEditBase();
+    }
+}
+
 void TWMacro::MViewSetEditText(int row, const QString& text) {
     QStringList& names = App().MacroNames;
-    if (row < 0 || row >= names.size() || !MacroNameFits(text) || names[row] == text) {
+    if (row < 0 || row >= names.size()) {
         return;
     }
-    names[row] = text;
+    // Cut as the editor cuts it: what does not fit is left out, a name already too long may
+    // still get shorter.
+    const QString kept = LimitTypedText(names[row], text, kMacroNameMaxBytes).text;
+    if (names[row] == kept) {
+        return;
+    }
+    const bool editing = nameEditor_ != nullptr && row == editRow_;
+    if (editing) {
+        followOtherCommands();
+    }
+    names[row] = kept;
     // A renamed macro is a change to the workspace: leaving it unsaved has to be asked about.
     // The mark follows the name as it is typed, so a question asked before the edit ends already
     // knows; typing the old name back takes it away again.
-    const bool editing = nameEditor_ != nullptr && row == editRow_;
-    App().WorkspaceModified = editing ? (modifiedBefore_ || text != nameBefore_) : true;
+    App().WorkspaceModified = editing ? (modifiedBefore_ || kept != nameBefore_) : true;
+    if (editing) {
+        markLeft_ = App().WorkspaceModified;
+    }
     MView->viewport()->update();
 }
 
@@ -321,9 +345,15 @@ void TWMacro::nameEditorClosed(QWidget* editor, bool reverted) {
         return;
     }
     if (reverted) {
-        // Escape takes the whole edit back, the modified mark included.
+        // Escape takes the edit back, the modified mark included, as far as the last command
+        // that touched the workspace's state during it.
+        followOtherCommands();
         App().MacroNames[editRow_] = nameBefore_;
         App().WorkspaceModified = modifiedBefore_;
+        // The grid's own copy goes back too: the next edit starts from it.
+        if (QTableWidgetItem* cell = MView->item(editRow_, 1)) {
+            cell->setText(nameBefore_);
+        }
     }
     nameEditor_ = nullptr;
     editRow_ = -1;

@@ -70,6 +70,8 @@ private:
     QWidget* makeNameEditor(QWidget* parent, int row);
     QWidget* makeProfileEditor(QWidget* parent);
     void nameEditorClosed(QWidget* editor, bool reverted);
+    void startEditBase();
+    void followOtherCommands();
     void dropNameEdit();
     void showEditorPart(bool shown);
     void fitToControls();
@@ -83,11 +85,14 @@ private:
     QPointer<QMdiSubWindow> subWindow_;
     bool autoSize_ = false;
 
-    // The name being edited in place: what it and the modified mark were before, for Escape.
+    // The name being edited in place: what it and the modified mark were before, for Escape, and
+    // the state the edit last left, to notice another command changing it meanwhile.
     QPointer<QLineEdit> nameEditor_;
     int editRow_ = -1;
     QString nameBefore_;
     bool modifiedBefore_ = false;
+    bool markLeft_ = false;
+    bool readOnlyLeft_ = false;
 };
 
 }  // namespace k4

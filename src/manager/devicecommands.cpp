@@ -35,8 +35,8 @@ QTreeWidgetItem* TMDIKVTMAN::addDeviceNode(NodeHandle handle, const QString& lab
     return node;
 }
 
-TMDIChild* TMDIKVTMAN::createPanel() {
-    TMDIChild* panel = TMDIChild::Create(App().Frame->mdiArea());
+TMDIChild* TMDIKVTMAN::createPanel(std::optional<QPoint> place) {
+    TMDIChild* panel = TMDIChild::Create(App().Frame->mdiArea(), place);
     panels_[panel->handle()] = panel;
     return panel;
 }
@@ -45,23 +45,11 @@ void TMDIKVTMAN::AddNewKVT1Click() {
     if (table_.isFull()) {
         return;
     }
-    // LastIndex is raised first; the slot stays without its in-use flag, so the link skips it.
     const NodeHandle handle = NewViewHandle();
-    const int s = table_.append(handle, kNoHandle);
-    if (s < 0) {
+    QTreeWidgetItem* node = prepareNewDevice(handle);
+    if (node == nullptr) {
         return;
     }
-    QTreeWidgetItem* node = addDeviceNode(handle, QStringLiteral("???"));
-    if (rootNode_) {
-        tree_->expandRecursively(tree_->indexFromItem(rootNode_));
-    }
-    TMDIChild* panel = createPanel();
-    table_[s].Panel.store(panel->handle(), std::memory_order_release);
-    panel->sizeToControls();
-    panel->DevAddress = 1;
-    panel->LCDColor = kNewLcdColor;
-    panel->LCDBackColor = kNewLcdBackColor;
-
     if (beginLabelEdit(node) != LabelEditOutcome::Accepted) {
         withdrawUnconfirmedDevice(handle);
         updatePopupItems();
@@ -73,6 +61,55 @@ void TMDIKVTMAN::AddNewKVT1Click() {
         table_.markInUse(confirmed);
     }
     updatePopupItems();
+}
+
+QTreeWidgetItem* TMDIKVTMAN::prepareNewDevice(NodeHandle handle) {
+    // LastIndex is raised first; the slot stays without its in-use flag, so the link skips it.
+    const int s = table_.append(handle, kNoHandle);
+    if (s < 0) {
+        return nullptr;
+    }
+    QTreeWidgetItem* node = addDeviceNode(handle, QStringLiteral("???"));
+    if (rootNode_) {
+        tree_->expandRecursively(tree_->indexFromItem(rootNode_));
+    }
+    TMDIChild* panel = createPanel();
+    table_[s].Panel.store(panel->handle(), std::memory_order_release);
+    panel->sizeToControls();
+    panel->DevAddress = 1;
+    panel->LCDColor = kNewLcdColor;
+    panel->LCDBackColor = kNewLcdBackColor;
+    return node;
+}
+
+void TMDIKVTMAN::takeDeviceValues(int s, QTreeWidgetItem* node, std::uint8_t id,
+                                  const QString& name) {
+    DeviceRecord& r = table_[s];
+    r.DevID.store(id, std::memory_order_release);
+    r.DeviceName = name;
+    const QString label = DeviceLabel(id, name);
+    if (TMDIChild* panel = panelOf(s)) {
+        panel->DevAddress = id;
+        panel->setCaption(label);
+    }
+    node->setText(0, label);
+}
+
+bool TMDIKVTMAN::AddFoundDevice(std::uint8_t id, const QString& name) {
+    if (table_.isFull() || App().ReadOnly || table_.indexOfAddress(id) >= 0) {
+        return false;
+    }
+    const NodeHandle handle = NewViewHandle();
+    QTreeWidgetItem* node = prepareNewDevice(handle);
+    if (node == nullptr) {
+        return false;
+    }
+    App().WorkspaceModified = true;
+    const int s = table_.indexOfNode(handle);
+    takeDeviceValues(s, node, id, name);
+    table_.markInUse(s);
+    updatePopupItems();
+    return true;
 }
 
 bool TMDIKVTMAN::TreeView1Editing(QTreeWidgetItem* node) {
@@ -111,15 +148,7 @@ TMDIKVTMAN::LabelEditOutcome TMDIKVTMAN::beginLabelEdit(QTreeWidgetItem* node) {
     if (!accepted) {
         return LabelEditOutcome::NotAccepted;
     }
-    DeviceRecord& r = table_[s];
-    r.DevID.store(editor.DevID, std::memory_order_release);
-    r.DeviceName = editor.DeviceName;
-    const QString label = DeviceLabel(editor.DevID, editor.DeviceName);
-    if (TMDIChild* panel = panelOf(s)) {
-        panel->DevAddress = editor.DevID;
-        panel->setCaption(label);
-    }
-    node->setText(0, label);
+    takeDeviceValues(s, node, editor.DevID, editor.DeviceName);
     return LabelEditOutcome::Accepted;
 }
 
@@ -211,7 +240,7 @@ void TMDIKVTMAN::BuildDeviceViews() {
 
         TMDIChild* panel = panelOf(i);
         if (panel == nullptr) {
-            panel = createPanel();
+            panel = createPanel(QPoint(r.Left, r.Top));
             r.Panel.store(panel->handle(), std::memory_order_release);
         }
         panel->DevAddress = id;
@@ -221,8 +250,10 @@ void TMDIKVTMAN::BuildDeviceViews() {
         panel->LCDBackColor = r.LCDBackColor;
         r.CommError.store(0, std::memory_order_relaxed);
         r.Attention.store(0, std::memory_order_relaxed);
-        // A skin that is missing or no readable picture leaves the panel bare and the record's
-        // name as it is; the other devices of the workspace are built all the same.
+        // A skin that is missing or no readable picture leaves the panel bare; the panel keeps
+        // the name all the same (a skin hidden, not gone), so changing only the colours later
+        // keeps it in the record, and a save keeps it in the file.
+        panel->SkinFile = r.Skin;
         LoadSkin(*panel, r.Skin);
         // Only now, with its node and panel in place, does the link poll the slot.
         table_.setLastIndex(i);

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
 #include <unordered_map>
 
 class QAction;
@@ -44,6 +45,9 @@ public:
     void BuildDeviceViews();
     // Brings the tree and its popup items into line with the Read only mark.
     void ApplyReadOnly();
+    // Adds a device found on the line as the editor's OK would (node, panel, polling, workspace
+    // modified). False, adding nothing, in read-only mode, with a full table or an ID in use.
+    bool AddFoundDevice(std::uint8_t id, const QString& name);
 
     // Place and size of the manager window in the main window's client area.
     QRect managerGeometry() const;
@@ -99,7 +103,12 @@ private:
     // The tooltip of a device node: the link's counts for the device (none elsewhere).
     LiveToolTip::Tip healthTipAt(const QPoint& viewportPos) const;
     QTreeWidgetItem* addDeviceNode(NodeHandle handle, const QString& label);
-    TMDIChild* createPanel();
+    // Add's first steps: a slot with a "???" node and a panel, not yet published to the link.
+    // Returns the node; nullptr when the table is full.
+    QTreeWidgetItem* prepareNewDevice(NodeHandle handle);
+    // What an accepted editor does to slot s: its ID and name, its panel and its node label.
+    void takeDeviceValues(int s, QTreeWidgetItem* node, std::uint8_t id, const QString& name);
+    TMDIChild* createPanel(std::optional<QPoint> place = std::nullopt);
     // Takes slot s out of the table with its views: runs with the link stopped.
     void removeDevice(int s);
     void withdrawUnconfirmedDevice(NodeHandle node);

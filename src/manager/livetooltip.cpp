@@ -1,5 +1,7 @@
 #include "manager/livetooltip.h"
 
+#include "state/plaintip.h"
+
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QWidget>
@@ -30,8 +32,8 @@ void LiveToolTip::show(const QPoint& viewportPos) {
         QToolTip::hideText();
         return;
     }
-    shown_ = tip.text;
-    QToolTip::showText(viewport_->mapToGlobal(viewportPos), tip.text, viewport_, tip.area);
+    shown_ = PlainTip(tip.text);  // device names come from the workspace file
+    QToolTip::showText(viewport_->mapToGlobal(viewportPos), shown_, viewport_, tip.area);
     refreshTimer_.start();
 }
 

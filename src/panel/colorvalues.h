@@ -3,10 +3,11 @@
 // Display colour values and the named colours the colour boxes offer, free of widgets.
 //
 // A colour value is 32 bits, 0x00BBGGRR (red in the low byte). Files written by the console on
-// its home platform may also hold that platform's system colours: the top byte 0xFF and the index
-// of a system colour (button face, window, highlight, ...) in the low byte; stored as signed
-// numbers they read as large negative values. Such a value is drawn as the palette's matching
-// colour and is always kept as it is.
+// its home platform may also hold that platform's system colours: the top bit set (the top byte
+// is 0xFF in the console's own files, other forms such as 0x8000000F come from files made
+// elsewhere) and the index of a system colour (button face, window, highlight, ...) in the low
+// byte; stored as signed numbers they read as large negative values. Such a value is drawn as the
+// palette's matching colour and is always kept as it is.
 #include <QPalette>
 #include <QString>
 
@@ -25,9 +26,9 @@ struct PaletteSlot {
     bool operator==(const PaletteSlot&) const = default;
 };
 
-// True for a value whose top byte marks a system colour.
+// True for a value whose top bit marks a system colour.
 constexpr bool IsSystemColor(std::uint32_t value) {
-    return (value & 0xFF000000u) == kSystemColorTag;
+    return (value & 0x80000000u) != 0;
 }
 
 // The palette slot of a system colour; an index the platform does not define reads as the button
@@ -35,7 +36,7 @@ constexpr bool IsSystemColor(std::uint32_t value) {
 std::optional<PaletteSlot> SystemColorSlot(std::uint32_t value);
 
 // The colour a value draws as: a system colour from palette, any other value from its low three
-// bytes (a top byte other than 0xFF is ignored).
+// bytes (a top byte below 0x80 is ignored).
 QColor DisplayColor(std::uint32_t value, const QPalette& palette);
 
 // One entry of a colour box.

@@ -38,7 +38,7 @@ constexpr Qt::WindowFlags kPanelFrameFlags = Qt::SubWindow | Qt::CustomizeWindow
 
 }  // namespace
 
-TMDIChild* TMDIChild::Create(QMdiArea* area) {
+TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
     auto* panel = new TMDIChild;
     auto* sub = new QMdiSubWindow;
     // Without a system menu there is no Close item (nor its Ctrl+F4 shortcut).
@@ -49,6 +49,12 @@ TMDIChild* TMDIChild::Create(QMdiArea* area) {
     panel->subWindow_ = sub;
     // The frame holds the focus when no key button does.
     panel->Keyboard->watch(sub);
+    if (place) {
+        // A shown area looks for room for every window it takes, trying spots along the edges of
+        // every window it holds against all of them: loading a full workspace that way costs
+        // seconds. A window without a size needs no room, and this one has its place already.
+        sub->resize(0, 0);
+    }
     area->addSubWindow(sub, kPanelFrameFlags);
     // setWindowFlags adds the system-menu hint whenever a title-bar button is asked for, and the
     // styles draw a close box for that hint; the frame is drawn by the area, not the window
@@ -57,6 +63,9 @@ TMDIChild* TMDIChild::Create(QMdiArea* area) {
     // The frame hugs the fixed client: tiling, cascading or a stray resize cannot stretch it
     // (minimising still shrinks it to its title bar).
     sub->setFixedSize(sub->sizeHint());
+    if (place) {
+        sub->move(*place);
+    }
     QObject::connect(sub, &QMdiSubWindow::aboutToActivate, panel, &TMDIChild::FormActivate);
     sub->show();
     return panel;

@@ -4,12 +4,14 @@
 #include "panel/panelparts.h"
 #include "state/viewregistry.h"
 
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -28,8 +30,9 @@ class PanelKeyboard;
 class TMDIChild : public QWidget, public PanelView, public PanelFace {
     Q_OBJECT
 public:
-    // Builds a panel as a new sub-window of area, visible, captioned "ID=? New transcoder".
-    static TMDIChild* Create(QMdiArea* area);
+    // Builds a panel as a new sub-window of area, visible, captioned "ID=? New transcoder", at
+    // place when one is given, otherwise where the area finds room for it.
+    static TMDIChild* Create(QMdiArea* area, std::optional<QPoint> place = std::nullopt);
 
     explicit TMDIChild(QWidget* parent = nullptr);
     ~TMDIChild() override;

@@ -1,6 +1,7 @@
 #include "panel/panelkeyboard.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -14,7 +15,13 @@ PanelKeyboard::PanelKeyboard(const std::array<QPushButton*, kKeyCount>& buttons,
         auto* timer = new QTimer(button);
         timer->setSingleShot(true);
         timer->setInterval(kPressedLookMs);
-        connect(timer, &QTimer::timeout, button, [button] { button->setDown(false); });
+        // A button the mouse holds is the mouse's to release: lifting it here would make the
+        // mouse's release find it up, and its click would be lost.
+        connect(timer, &QTimer::timeout, button, [this, i] {
+            if (!mouseHolds_[static_cast<std::size_t>(i)]) {
+                buttons_[static_cast<std::size_t>(i)]->setDown(false);
+            }
+        });
         releaseTimers_[i] = timer;
         watch(button);
     }
@@ -25,6 +32,11 @@ void PanelKeyboard::watch(QWidget* widget) {
 }
 
 bool PanelKeyboard::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
+        event->type() == QEvent::MouseButtonRelease) {
+        noteMouse(watched, *static_cast<QMouseEvent*>(event));
+        return false;
+    }
     if (event->type() != QEvent::KeyPress) {
         return QObject::eventFilter(watched, event);
     }
@@ -40,6 +52,22 @@ bool PanelKeyboard::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     return false;
+}
+
+void PanelKeyboard::noteMouse(QObject* watched, const QMouseEvent& event) {
+    if (event.button() != Qt::LeftButton) {
+        return;
+    }
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        if (buttons_[i] == watched) {
+            // The second press of a double click arrives as a double click.
+            mouseHolds_[i] = event.type() != QEvent::MouseButtonRelease;
+            if (mouseHolds_[i]) {
+                releaseTimers_[i]->stop();
+            }
+            return;
+        }
+    }
 }
 
 void PanelKeyboard::press(int button) {

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class QMouseEvent;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -32,9 +33,11 @@ protected:
 
 private:
     void press(int button);
+    void noteMouse(QObject* watched, const QMouseEvent& event);
 
     std::array<QPushButton*, kKeyCount> buttons_;
     std::array<QTimer*, kKeyCount> releaseTimers_{};
+    std::array<bool, kKeyCount> mouseHolds_{};  // the left mouse button holds the key down
 };
 
 }  // namespace k4

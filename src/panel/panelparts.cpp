@@ -1,7 +1,7 @@
 #include "panel/panelparts.h"
 
+#include "panel/cellimage.h"
 #include "panel/displaycells.h"
-#include "panel/displayfont.h"
 #include "state/formfont.h"
 
 #include <QLabel>
@@ -112,15 +112,9 @@ PanelFace BuildPanelFace(QWidget* parent, const QRect& skinRect) {
 void DrawDisplayCell(QPainter& painter, const QRect& cell, const CellLook& look) {
     painter.save();
     painter.setClipRect(cell, Qt::IntersectClip);
-    painter.fillRect(cell, look.background);
-    if (look.drawsGlyph) {
-        painter.setFont(DisplayFont());
-        painter.setPen(look.text);
-        const QFontMetrics metrics = painter.fontMetrics();
-        const QString text(QChar(look.code));
-        const QPoint origin = GlyphOrigin(cell, metrics.horizontalAdvance(text), metrics.height());
-        painter.drawText(origin.x(), origin.y() + metrics.ascent(), text);
-    }
+    // Enlarged on a screen of a higher pixel ratio block by block, never smoothed.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(cell, DisplayCellImage(cell.size(), look));
     painter.restore();
 }
 

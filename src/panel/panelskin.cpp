@@ -3,14 +3,15 @@
 #include "core/devicetable.h"
 #include "panel/colorbox.h"
 #include "panel/mdichild.h"
+#include "panel/panelparts.h"
 #include "panel/skinfiles.h"
+#include "panel/skinpicture.h"
 #include "panel/skinselector.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -18,19 +19,57 @@
 
 namespace k4 {
 
+namespace {
+
+const QSize kShownSkin{kPanelClientWidth, kPanelClientHeight};
+
+}  // namespace
+
 SkinLoad LoadSkin(TMDIChild& panel, const QString& name) {
-    const QString path = SkinPath(App().skinsDir(), name);
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+    const QString path = FindSkinFile(App().skinsDir(), name);
+    if (path.isEmpty()) {
         return SkinLoad::NoFile;
     }
-    const QPixmap picture(path);
-    if (picture.isNull()) {
+    const std::optional<QPixmap> picture = SkinPictureOf(path, kShownSkin);
+    if (!picture) {
         return SkinLoad::Unreadable;
     }
-    panel.Skin->setPixmap(picture);
+    panel.Skin->setPixmap(*picture);
     panel.Skin->show();
+    // The name as the workspace spells it, also when the file's own name differs in case.
     panel.SkinFile = name;
     return SkinLoad::Loaded;
+}
+
+std::optional<QPixmap> SkinPicture(const QString& name) {
+    const QString path = FindSkinFile(App().skinsDir(), name);
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return SkinPictureOf(path, kShownSkin);
+}
+
+QStringList UnreadableSkinFiles(const QStringList& names) {
+    QStringList paths;
+    for (const QString& name : names) {
+        const QString path = FindSkinFile(App().skinsDir(), name);
+        if (!path.isEmpty() && !paths.contains(path) && !SkinPictureOf(path, kShownSkin)) {
+            paths << path;
+        }
+    }
+    return paths;
+}
+
+QString UnreadableSkinsMessage(const QStringList& paths) {
+    QStringList shown;
+    for (const QString& path : paths) {
+        shown << QDir::toNativeSeparators(path);
+    }
+    if (shown.size() == 1) {
+        return QStringLiteral("Skin file ") + shown.first() +
+               QStringLiteral(" is not a readable bitmap!");
+    }
+    return QStringLiteral("Skin files not readable as bitmaps:\n") + shown.join(QLatin1Char('\n'));
 }
 
 void ChangeSkinAndColors(TMDIChild& target, TSkinSelector& dialog) {
@@ -74,9 +113,7 @@ void ChangeSkinAndColors(TMDIChild& target, TSkinSelector& dialog) {
     // A device that is not answering sends no replies to repaint after: show the colours now.
     panel->repaintDisplay();
     if (load == SkinLoad::Unreadable) {
-        UiDialogs().information(QStringLiteral("Skin file ") +
-                                QDir::toNativeSeparators(SkinPath(folder, name)) +
-                                QStringLiteral(" is not a readable bitmap!"));
+        UiDialogs().information(UnreadableSkinsMessage({FindSkinFile(folder, name)}));
     }
 }
 

@@ -25,9 +25,34 @@ QString SkinPath(const QString& skinsDir, const QString& name) {
     return IsBareSkinName(name) ? skinsDir + name : QString();
 }
 
-bool SkinFileExists(const QString& skinsDir, const QString& name) {
+QString FindSkinFile(const QString& skinsDir, const QString& name) {
     const QString path = SkinPath(skinsDir, name);
-    return !path.isEmpty() && QFileInfo(path).isFile();
+    if (path.isEmpty()) {
+        return {};
+    }
+    if (QFileInfo(path).isFile()) {
+        return path;
+    }
+    const QDir dir(skinsDir);
+    if (skinsDir.isEmpty() || !dir.exists()) {
+        return {};
+    }
+    QStringList matches;
+    const QStringList files = dir.entryList(QDir::Files, QDir::NoSort);
+    for (const QString& file : files) {
+        if (file.compare(name, Qt::CaseInsensitive) == 0) {
+            matches << file;
+        }
+    }
+    if (matches.isEmpty()) {
+        return {};
+    }
+    std::sort(matches.begin(), matches.end());
+    return skinsDir + matches.first();
+}
+
+bool SkinFileExists(const QString& skinsDir, const QString& name) {
+    return !FindSkinFile(skinsDir, name).isEmpty();
 }
 
 QStringList ListSkinFiles(const QString& skinsDir) {

@@ -16,7 +16,13 @@ bool IsBareSkinName(const QString& name);
 // bare.
 QString SkinPath(const QString& skinsDir, const QString& name);
 
-// True when name is bare and names an existing file in skinsDir.
+// The file that skin name stands for in skinsDir: the file of exactly that name, or else one
+// whose name differs from it only in case (a workspace made where file names ignore case says
+// "Steel.BMP" for steel.bmp). Of several such files the first in ListSkinFiles order. Empty when
+// there is none, or for a name that is not bare.
+QString FindSkinFile(const QString& skinsDir, const QString& name);
+
+// True when FindSkinFile finds a file for name.
 bool SkinFileExists(const QString& skinsDir, const QString& name);
 
 // The bitmap files of skinsDir: the names ending in ".bmp" in any case, sorted without regard to

@@ -4,6 +4,7 @@
 #include "panel/colorbox.h"
 #include "panel/colorvalues.h"
 #include "panel/displaycells.h"
+#include "panel/panelskin.h"
 #include "panel/skinfiles.h"
 #include "state/appstate.h"
 #include "state/formfont.h"
@@ -206,12 +207,11 @@ void TSkinSelector::SFNameChange() {
 }
 
 void TSkinSelector::showPreviewSkin(const QString& name) {
-    const QString folder = App().skinsDir();
-    if (!SkinFileExists(folder, name)) {
+    if (!SkinFileExists(App().skinsDir(), name)) {
         return;  // the preview keeps the picture it has
     }
     // A file that is no readable picture shows as no picture, not as the one chosen before it.
-    Preview.Skin->setPixmap(QPixmap(SkinPath(folder, name)));
+    Preview.Skin->setPixmap(SkinPicture(name).value_or(QPixmap()));
     Preview.Skin->update();
 }
 

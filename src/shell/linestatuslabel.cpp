@@ -9,6 +9,7 @@ namespace k4 {
 
 LineStatusLabel::LineStatusLabel(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("LineStatus"));
+    setTextFormat(Qt::PlainText);  // device paths come from the settings file or the operator
     // A label that is gone is simply not told any more; the registry outlives every window.
     App().Views.setLineListener([label = QPointer<LineStatusLabel>(this)](const LineState& state) {
         if (label) {

@@ -13,7 +13,12 @@ namespace k4 {
 
 MacroRunMenu::MacroRunMenu(QMenu& setup, QStatusBar& status, QObject* parent)
     : QObject(parent), runner_(InstallProgramMacroRunner(this)) {
-    menu_ = setup.addMenu(QStringLiteral("R&un macro"));
+    // Beside the item that opens the macro window, so the two macro items read together.
+    menu_ = new QMenu(QStringLiteral("R&un macro"), &setup);
+    QAction* macroWindow = setup.findChild<QAction*>(QStringLiteral("MacroWindow"));
+    const QList<QAction*> items = setup.actions();
+    const qsizetype after = items.indexOf(macroWindow) + 1;
+    setup.insertMenu(after > 0 && after < items.size() ? items[after] : nullptr, menu_);
     menu_->setObjectName(QStringLiteral("MacroRunMenu"));
     menu_->menuAction()->setObjectName(QStringLiteral("MacroRunMenuAction"));
     for (int i = 0; i < kMacroCount; ++i) {

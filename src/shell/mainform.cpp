@@ -1,8 +1,14 @@
 #include "shell/mainform.h"
 
+#include "link/linestate.h"
+#include "link/portpath.h"
 #include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
+#include "manager/linescandialog.h"
+#include "monitor/linemonitor.h"
 #include "shell/aboutbox.h"
+#include "shell/activepanelfollower.h"
+#include "shell/emptyframehint.h"
 #include "shell/linestatuslabel.h"
 #include "shell/macrorunmenu.h"
 #include "shell/menutable.h"
@@ -42,6 +48,7 @@ TMainForm::TMainForm(QString programDirectory, QWidget* parent)
     mdiArea_->setObjectName(QStringLiteral("ClientArea"));
     mdiArea_->viewport()->installEventFilter(this);
     setCentralWidget(mdiArea_);
+    hint_ = new EmptyFrameHint(mdiArea_->viewport());
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
@@ -83,10 +90,13 @@ void TMainForm::buildMenus() {
         {"CutItem", &TMainForm::CutItemClick},
         {"ROset", &TMainForm::ROsetClick},
         {"MacroWindow", &TMainForm::MacroWindowClick},
+        {"LineMonitor", &TMainForm::LineMonitorClick},
+        {"ScanLine", &TMainForm::ScanLineClick},
         {"WindowCascadeItem", &TMainForm::WindowCascadeItemClick},
         {"WindowTileItem", &TMainForm::WindowTileItemClick},
         {"WindowTileItem2", &TMainForm::WindowTileItem2Click},
         {"HelpAboutItem", &TMainForm::HelpAbout1Execute},
+        {"FollowActive", &TMainForm::FollowActiveClick},
     };
 
     MainMenu1 = new QMenuBar(this);
@@ -103,7 +113,7 @@ void TMainForm::buildMenus() {
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = menu->addAction(QString::fromLatin1(itemEntry.caption));
+            QAction* action = menu->addAction(QString::fromUtf8(itemEntry.caption));
             action->setObjectName(QString::fromLatin1(itemEntry.objectName));
             action->setShortcut(QKeySequence::fromString(QString::fromLatin1(itemEntry.shortcut),
                                                          QKeySequence::PortableText));
@@ -125,6 +135,7 @@ void TMainForm::buildMenus() {
     // Read only and Macro Window wait for the first workspace.
     item("ROset")->setEnabled(false);
     item("MacroWindow")->setEnabled(false);
+    follower_ = new ActivePanelFollower(mdiArea_, item("FollowActive"));
 
     windowListSeparator_ = Window1->addSeparator();
     windowListSeparator_->setVisible(false);
@@ -174,6 +185,16 @@ void TMainForm::enableWorkspaceItems() {
     item("ROset")->setEnabled(true);
     item("MacroWindow")->setEnabled(true);
     macroRunMenu_->refresh();
+    // A workspace is open from now on, for the rest of the run.
+    delete hint_;
+}
+
+void TMainForm::refreshHint() {
+    if (hint_) {
+        const AppState& app = App();
+        hint_->setPortLine(
+            PortLineText(app.RS232Port, PortPath(app.RS232Port, app.SettingsPath).toStdString()));
+    }
 }
 
 int TMainForm::windowStateCode() const {
@@ -205,6 +226,10 @@ void TMainForm::FormCreate() {
 void TMainForm::FormActivate() {
     commands_.RunStartup(programDirectory_.isEmpty() ? QCoreApplication::applicationDirPath()
                                                      : programDirectory_);
+    refreshHint();
+    if (App().StartupDone) {
+        follower_->readSetting(App().SettingsPath);
+    }
 }
 
 void TMainForm::FormDblClick() {
@@ -232,12 +257,22 @@ void TMainForm::ROsetClick() {
 
 void TMainForm::CutItemClick() {
     RSSet().runModal();
+    refreshHint();
 }
 
 void TMainForm::MacroWindowClick() {
     // Qt has already toggled the check mark: the window's existence decides instead.
     ToggleMacroWindow(*item("MacroWindow"), *mdiArea_,
                       App().Manager ? &App().Manager->table() : nullptr);
+}
+
+void TMainForm::LineMonitorClick() {
+    ToggleLineMonitor(*item("LineMonitor"), *mdiArea_, App().Capture);
+}
+
+void TMainForm::ScanLineClick() {
+    TLineScanDialog dialog(App().Scan, this);
+    UiDialogs().execModal(dialog);
 }
 
 void TMainForm::WindowCascadeItemClick() {
@@ -264,6 +299,11 @@ void TMainForm::tile(TileMode mode) {
         window->showNormal();
         window->setGeometry(places[i]);
     }
+}
+
+void TMainForm::FollowActiveClick() {
+    // Qt has already toggled the check mark.
+    follower_->choose(item("FollowActive")->isChecked());
 }
 
 void TMainForm::HelpAbout1Execute() {

@@ -15,6 +15,8 @@ class QStatusBar;
 namespace k4 {
 
 class MacroRunMenu;
+class ActivePanelFollower;
+class EmptyFrameHint;
 class TAboutBox;
 enum class TileMode;
 
@@ -61,10 +63,13 @@ public:
     void CutItemClick();
     void ROsetClick();
     void MacroWindowClick();
+    void LineMonitorClick();
+    void ScanLineClick();
     void WindowCascadeItemClick();
     void WindowTileItemClick();
     void WindowTileItem2Click();
     void HelpAbout1Execute();
+    void FollowActiveClick();
 
 protected:
     bool event(QEvent* event) override;
@@ -76,6 +81,8 @@ private:
     QAction* item(const char* objectName) const;
     void tile(TileMode mode);
     void destroyChildWindows();
+    // The empty frame's hint names the port the console would use now.
+    void refreshHint();
 
     QString programDirectory_;
     QMdiArea* mdiArea_ = nullptr;
@@ -83,6 +90,8 @@ private:
     QPointer<TAboutBox> aboutBox_;
     QAction* windowListSeparator_ = nullptr;
     MacroRunMenu* macroRunMenu_ = nullptr;
+    QPointer<EmptyFrameHint> hint_;  // until the first workspace opens
+    ActivePanelFollower* follower_ = nullptr;
 };
 
 }  // namespace k4

@@ -19,6 +19,14 @@ constexpr std::array kSetupItems{
     MenuItemEntry{"CutItem", "RS232", "Ctrl+R", "Rs232|Setup RS232 interface", false},
     MenuItemEntry{"ROset", "&Read only", "", "Read only mode", true},
     MenuItemEntry{"MacroWindow", "Macro &Window", "", "", true},
+    MenuItemEntry{"FollowActive", "&Follow active panel", "",
+                  "Follow active panel|Refresh the active panel's display between every two polls",
+                  true},
+    MenuItemEntry{nullptr, "", "", "", false},
+    MenuItemEntry{"LineMonitor", "Line &Monitor", "", "Monitor|Show every exchange on the line",
+                  true},
+    MenuItemEntry{"ScanLine", "&Scan line\xE2\x80\xA6", "",
+                  "Scan|Find the devices that answer on the line", false},
 };
 
 constexpr std::array kWindowItems{

@@ -11,9 +11,9 @@ namespace k4 {
 // without "|" is both.
 struct MenuItemEntry {
     const char* objectName;  // nullptr for a separator
-    const char* caption;
-    const char* shortcut;  // portable key sequence text, "" for none
-    const char* hint;      // "" for none
+    const char* caption;     // UTF-8
+    const char* shortcut;    // portable key sequence text, "" for none
+    const char* hint;        // "" for none
     bool checkable;
 };
 

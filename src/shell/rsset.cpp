@@ -1,7 +1,10 @@
 #include "shell/rsset.h"
 #include "state/placecontrol.h"
 
+#include "link/netaddress.h"
+#include "link/netport.h"
 #include "link/portchoice.h"
+#include "link/portnumber.h"
 #include "link/portpath.h"
 #include "link/serialdevices.h"
 #include "manager/kvtmanager.h"
@@ -9,6 +12,7 @@
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/formfont.h"
+#include "state/plaintip.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -22,6 +26,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 
 #include <algorithm>
 
@@ -32,7 +37,7 @@ namespace {
 const QPoint kDesignedPlace(341, 250);
 constexpr int kClientWidth = 179;
 constexpr int kPortPartHeight = 97;  // the client area without the device part
-constexpr int kDevicePartHeight = 120;
+constexpr int kDevicePartHeight = 146;
 constexpr int kListRowMargin = 24;
 
 }  // namespace
@@ -60,8 +65,15 @@ TRSSet::TRSSet(QWidget* parent)
     DevicePath->setMaxLength(1000);
     DeviceList = Place(new QComboBox(DeviceGroup), "DeviceList", 8, 46, 161, 21);
     DeviceList->setEditable(false);
-    DeviceNote = Place(new QLabel(DeviceGroup), "DeviceNote", 8, 70, 161, 40);
+    // A line on the network adds its round trip to every reply.
+    MarginLabel = Place(new QLabel(QStringLiteral("Net margin, ms"), DeviceGroup), "MarginLabel", 8,
+                        72, 90, 21);
+    MarginBox = Place(new QSpinBox(DeviceGroup), "MarginBox", 104, 72, 65, 21);
+    MarginBox->setRange(0, kMaxMarginMs);
+    MarginLabel->setBuddy(MarginBox);
+    DeviceNote = Place(new QLabel(DeviceGroup), "DeviceNote", 8, 96, 161, 40);
     DeviceNote->setWordWrap(true);
+    DeviceNote->setTextFormat(Qt::PlainText);  // it repeats what the operator typed
     DeviceNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     const bool devices = PortsNeedDeviceNames();
@@ -72,6 +84,7 @@ TRSSet::TRSSet(QWidget* parent)
     setTabOrder(RSBox, Button1);
     setTabOrder(Button1, DevicePath);
     setTabOrder(DevicePath, DeviceList);
+    setTabOrder(DeviceList, MarginBox);
 
     connect(RSBox, &QComboBox::currentIndexChanged, this, &TRSSet::RSBoxChange);
     connect(DeviceList, &QComboBox::activated, this, &TRSSet::DeviceListSelect);
@@ -100,6 +113,7 @@ int TRSSet::runModal() {
 
 void TRSSet::FormActivate() {
     typedPaths_.clear();
+    typedMargins_.clear();
     shownPort_ = 0;
     const PortEntries ports = PortEntriesFor(App().RS232Port);
     {
@@ -120,13 +134,15 @@ int TRSSet::selectedPort() const {
 }
 
 void TRSSet::RSBoxChange() {
-    if (shownPort_ >= 1) {
+    if (IsPortNumber(shownPort_)) {
         typedPaths_[shownPort_] = DevicePath->text();
+        typedMargins_[shownPort_] = MarginBox->value();
     }
     const int port = selectedPort();
     shownPort_ = port;
-    DeviceGroup->setTitle(QStringLiteral("Device of COM%1").arg(port));
-    const bool nameable = port >= 1;
+    const bool nameable = IsPortNumber(port);
+    DeviceGroup->setTitle(nameable ? QStringLiteral("Device of COM%1").arg(port)
+                                   : QStringLiteral("Device"));
     DevicePath->setEnabled(nameable);
     DeviceList->setEnabled(nameable && DeviceList->count() > 0);
     const auto typed = typedPaths_.find(port);
@@ -138,6 +154,9 @@ void TRSSet::RSBoxChange() {
         DevicePath->setText(shown);
         DevicePath->setCursorPosition(0);
     }
+    const auto margin = typedMargins_.find(port);
+    MarginBox->setValue(margin != typedMargins_.end() ? margin->second
+                                                      : PortMargin(port, App().SettingsPath));
     DevicePathChange();
 }
 
@@ -147,7 +166,7 @@ void TRSSet::listPresentDevices() {
         SerialDeviceRows(PresentSerialPorts(), QString::fromLatin1(kStableSerialFolder));
     for (const SerialDeviceRow& row : rows) {
         DeviceList->addItem(row.text, row.path);
-        DeviceList->setItemData(DeviceList->count() - 1, row.text, Qt::ToolTipRole);
+        DeviceList->setItemData(DeviceList->count() - 1, PlainTip(row.text), Qt::ToolTipRole);
     }
     // The list keeps its place in the layout; its rows, often wider, show whole when it opens.
     int widest = 0;
@@ -173,12 +192,19 @@ void TRSSet::DeviceListSelect(int index) {
 
 void TRSSet::DevicePathChange() {
     const int port = selectedPort();
-    if (port < 1) {
+    if (!IsPortNumber(port)) {
         DeviceNote->setText(
-            QStringLiteral("COM%1 has no device: choose one of COM1 to COM15.").arg(port));
+            QStringLiteral("The settings file names no valid port: choose one of COM1 to COM15."));
         return;
     }
     const QString typed = DevicePath->text().trimmed();
+    const bool network = IsNetAddress(typed);
+    MarginLabel->setEnabled(network);
+    MarginBox->setEnabled(network);
+    if (network) {
+        DeviceNote->setText(NetAddressWarning(typed));
+        return;
+    }
     DeviceNote->setText(
         typed.isEmpty() ? QStringLiteral("Empty: the port opens %1.").arg(PlatformPortPath(port))
                         : DeviceWarning(typed));
@@ -187,25 +213,58 @@ void TRSSet::DevicePathChange() {
 void TRSSet::Button1Click() {
     AppState& app = App();
     const int port = selectedPort();
-    std::optional<QString> device;
-    if (PortsNeedDeviceNames()) {
-        // Measured against the file alone, so that a device kept only in memory so far is
-        // written now.
-        SetUnsavedPortDevice(port, std::nullopt);
-        device = DeviceToStore(port, DevicePath->text(), PortPath(port, app.SettingsPath));
+    if (!IsPortNumber(port)) {
+        // The invalid entry stands for the hand-set number: nothing is stored or restarted.
+        reject();
+        return;
     }
-    const auto portNumber = static_cast<std::int8_t>(port);
-    const bool saved = SavePortChoice(app.SettingsPath, portNumber, device);
+    const QString typed = DevicePath->text().trimmed();
+    if (!NetAddressWarning(typed).isEmpty()) {
+        // Refused on the dialog's own warning line; the operator corrects it or closes.
+        DevicePathChange();
+        DevicePath->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    typedPaths_[port] = DevicePath->text();
+    typedMargins_[port] = MarginBox->value();
+    std::map<int, QString> devices;
+    std::map<int, int> margins;
+    if (PortsNeedDeviceNames()) {
+        // Every port whose device was typed in this opening, not only the one selected. Each is
+        // measured against the file alone, so that a device kept only in memory so far is
+        // written now.
+        for (const auto& [number, typedPath] : typedPaths_) {
+            if (!NetAddressWarning(typedPath.trimmed()).isEmpty()) {
+                continue;  // a malformed address typed for another port is never stored
+            }
+            SetUnsavedPortDevice(number, std::nullopt);
+            const std::optional<QString> device =
+                DeviceToStore(number, typedPath, PortPath(number, app.SettingsPath));
+            if (device) {
+                devices[number] = *device;
+            }
+        }
+    }
+    // A margin is written only for a network line, and only when it changed.
+    for (const auto& [number, margin] : typedMargins_) {
+        const auto path = typedPaths_.find(number);
+        if (path != typedPaths_.end() && IsNetAddress(path->second.trimmed()) &&
+            margin != PortMargin(number, app.SettingsPath)) {
+            margins[number] = margin;
+        }
+    }
+    const auto portNumber = static_cast<std::uint8_t>(port);
+    const bool saved = SavePortChoice(app.SettingsPath, portNumber, devices, margins);
     if (!saved) {
         UiDialogs().information(
             QStringLiteral("The settings file %1 could not be written. COM%2 is used until the "
                            "program ends.")
                 .arg(QDir::toNativeSeparators(app.SettingsPath))
                 .arg(port));
-    }
-    if (device && !saved) {
-        // A device the file could not take still names the port for the rest of the run.
-        SetUnsavedPortDevice(port, device);
+        // A device the file could not take still names its port for the rest of the run.
+        for (const auto& [number, device] : devices) {
+            SetUnsavedPortDevice(number, device);
+        }
     }
     app.RS232Port = portNumber;
     if (app.linkRunning() && app.Manager != nullptr) {

@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace k4 {
 
@@ -27,8 +28,9 @@ public:
 
     // Selects the configured port and lists the serial devices present now.
     void FormActivate();
-    // Stores the port (and its device when changed), makes it the configured port, restarts a
-    // running link on it and closes the dialog.
+    // Stores the port and the devices typed for any port in this opening (those that differ from
+    // what the port opens now), makes it the configured port, restarts a running link on it and
+    // closes the dialog. With the entry of an invalid port number selected it only closes.
     void Button1Click();
 
     QGroupBox* GroupBox1;
@@ -38,6 +40,8 @@ public:
     QLineEdit* DevicePath;
     QComboBox* DeviceList;
     QLabel* DeviceNote;
+    QLabel* MarginLabel;
+    QSpinBox* MarginBox;  // a network line's margin on the reply time, in ms
 
 private:
     int selectedPort() const;
@@ -48,6 +52,7 @@ private:
 
     int shownPort_ = 0;                  // the port whose device the device field shows
     std::map<int, QString> typedPaths_;  // device fields typed in this opening, per port
+    std::map<int, int> typedMargins_;    // margins set in this opening, per port
 };
 
 // The program's one port selection dialog, created on first use and kept for the whole run.

@@ -2,6 +2,7 @@
 
 #include "core/profilefile.h"
 #include "core/profilestrings.h"
+#include "link/portnumber.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,14 +26,19 @@ QString ProgramFolder(const QString& directory) {
 ShellSettings ReadShellSettings(const QString& settingsPath) {
     const ProfileFile file(settingsPath);
     ShellSettings settings;
-    // The port number is kept as a signed byte, so 257 means port 1 and 255 means -1.
-    const int port = file.readInt(kSettingsSection, "RS232Port", 1);
-    settings.port = static_cast<std::int8_t>(static_cast<std::uint8_t>(port & 0xFF));
+    settings.fileCheck = file.readCheck();
+    // A number no port can have (0, negative, above 255) is kept as 0, never as some other port.
+    settings.port = ConfiguredPort(file.readInt(kSettingsSection, "RS232Port", 1));
     // Cut at a character, never through one: a broken half would name no file at all.
     settings.lastFile = DecodeProfileString(
         file.readString(kSettingsSection, "LastFile", {}, std::numeric_limits<int>::max()),
         kLastFileSize - 1);
+    settings.followActive = file.readInt(kSettingsSection, "FollowActive", 0) != 0;
     return settings;
+}
+
+bool WriteFollowActive(const QString& settingsPath, bool on) {
+    return ProfileFile::WriteString(settingsPath, kSettingsSection, "FollowActive", on ? "1" : "0");
 }
 
 bool WriteLastFile(const QString& settingsPath, const QString& lastFile) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/boundedfile.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,14 +18,19 @@ inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
 QString ProgramFolder(const QString& directory);
 
 struct ShellSettings {
-    std::int8_t port = 1;  // RS232Port, low 8 bits kept
-    QString lastFile;      // LastFile, at most 254 bytes
+    std::uint8_t port = 1;  // RS232Port: 1 to 255, 0 for a number no port can have
+    QString lastFile;       // LastFile, at most 254 bytes
+    FileCheck fileCheck = FileCheck::Missing;  // what reading the file found
+    bool followActive = false;  // FollowActive: the active panel's device polled every other tick
 };
 
-// A missing file or missing keys read as the defaults.
+// A missing file or missing keys read as the defaults; so does a file that is refused (no
+// regular file, or too large: see fileCheck).
 ShellSettings ReadShellSettings(const QString& settingsPath);
 // Writes LastFile (also when empty), creating the file when there is none. False when the file
 // could not be written.
 bool WriteLastFile(const QString& settingsPath, const QString& lastFile);
+// Writes FollowActive as 1 or 0, touching nothing else in the file.
+bool WriteFollowActive(const QString& settingsPath, bool on);
 
 }  // namespace k4

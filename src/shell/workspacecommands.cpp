@@ -8,6 +8,7 @@
 #include "state/mainframe.h"
 #include "workspace/workspace.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTreeWidgetItem>
 
@@ -79,12 +80,19 @@ void WorkspaceCommands::RunStartup(const QString& programDirectory) {
     app.SkinsDir = SkinsFolderFor(app.AppDir);
 
     const ShellSettings settings = ReadShellSettings(app.SettingsPath);
+    if (IsRefusedFile(settings.fileCheck)) {
+        UiDialogs().information(QStringLiteral("Settings file ") +
+                                QDir::toNativeSeparators(app.SettingsPath) + QLatin1Char(' ') +
+                                RefusalReason(settings.fileCheck) + QLatin1Char('!'));
+    }
     app.RS232Port = settings.port;
     if (!settings.lastFile.isEmpty()) {
         openFileName_ = settings.lastFile;
     }
-    if (IsExistingFile(settings.lastFile)) {
-        LoadWorkspace(settings.lastFile);
+    // A file that is gone loads nothing and says nothing; one that is there but may not be read
+    // (a pipe, a device, a huge file) is refused by the loader with a message.
+    if (!settings.lastFile.isEmpty() && QFileInfo::exists(settings.lastFile) &&
+        LoadWorkspace(settings.lastFile)) {
         afterLoad();
     }
     openFolder_ = app.AppDir;
@@ -126,9 +134,10 @@ void WorkspaceCommands::Open() {
     if (path.isEmpty()) {
         return;
     }
-    openFileName_ = path;
-    LoadWorkspace(path);
-    afterLoad();
+    if (LoadWorkspace(path)) {
+        openFileName_ = path;
+        afterLoad();
+    }
 }
 
 void WorkspaceCommands::Save() {

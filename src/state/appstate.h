@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/macrocontent.h"
+#include "link/linecapture.h"
+#include "link/linescan.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
 #include "state/viewregistry.h"
@@ -33,8 +35,8 @@ struct AppState {
     QString LastWorkspacePath;
     bool WorkspaceModified = false;
     bool StartupDone = false;
-    std::int8_t RS232Port = 1;  // the configured port number
-    bool ReadOnly = false;      // the Read only mark (the check of the main window's ROset)
+    std::uint8_t RS232Port = 1;  // the configured port number: 1 to 255, 0 when invalid
+    bool ReadOnly = false;       // the Read only mark (the check of the main window's ROset)
     QStringList MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
     // Keys and devices of each macro, kept and replaced together with the names.
     std::array<MacroContent, kMacroCount> Macros;
@@ -49,6 +51,9 @@ struct AppState {
     // is stopped before the queue it delivers into goes).
     ViewRegistry Views;
     LinkUpdateQueue Updates;
+    // The line monitor's record of the line and the line scan; the link thread uses both.
+    LineCapture Capture;
+    LineScan Scan;
     LinkController Link;
 
     bool workspaceOpen() const { return Manager != nullptr; }
@@ -65,9 +70,5 @@ struct AppState {
 
 // The single instance.
 AppState& App();
-
-// The folder of an executable, ending in the path separator; "/" (or "C:/") for one that lies in
-// the root folder, never a doubled separator.
-QString AppDirOf(const QString& executablePath);
 
 }  // namespace k4

@@ -13,6 +13,8 @@ public:
     void information(const QString& text) override {
         QMessageBox box(QMessageBox::Information, QString(), text, QMessageBox::Ok,
                         QApplication::activeWindow());
+        // Messages name files and devices the operator chose: never read as markup.
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     }
     Answer question(const QString& text, bool withCancel) override {
@@ -22,6 +24,7 @@ public:
         }
         QMessageBox box(QMessageBox::Question, QString(), text, buttons,
                         QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
         switch (box.exec()) {
             case QMessageBox::Yes:
                 return Answer::Yes;

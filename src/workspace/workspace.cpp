@@ -1,9 +1,11 @@
 #include "workspace/workspace.h"
 
+#include "core/profilefile.h"
 #include "core/workspacefile.h"
 #include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
 #include "panel/mdichild.h"
+#include "panel/panelskin.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
@@ -76,6 +78,18 @@ void FillSlots(DeviceTable& table, const WorkspaceFileData& data) {
     }
 }
 
+// Skin files that are there but could not be shown, named in one box once the workspace stands.
+void ReportUnreadableSkins(const DeviceTable& table) {
+    QStringList names;
+    for (int i = 0; i <= table.lastIndex(); ++i) {
+        names << table[i].Skin;
+    }
+    const QStringList unreadable = UnreadableSkinFiles(names);
+    if (!unreadable.isEmpty()) {
+        UiDialogs().information(UnreadableSkinsMessage(unreadable));
+    }
+}
+
 // 0 normal, 1 minimized, 2 maximized; anything else a hand-edited file holds means normal.
 int KnownWindowState(int code) {
     return (code >= 0 && code <= 2) ? code : 0;
@@ -102,14 +116,23 @@ bool SaveWorkspace(const QString& path) {
     return true;
 }
 
-void LoadWorkspace(const QString& path) {
+bool LoadWorkspace(const QString& path) {
     AppState& app = App();
+    // Read before anything is closed: a file that may not be read leaves everything as it is.
+    const ProfileFile file(path);
+    if (IsRefusedFile(file.readCheck())) {
+        UiDialogs().information(QStringLiteral("Workspace file ") + QDir::toNativeSeparators(path) +
+                                QLatin1Char(' ') + RefusalReason(file.readCheck()) +
+                                QLatin1Char('!'));
+        return false;
+    }
+    const WorkspaceFileData data = ReadWorkspaceProfile(file);
+
     app.LastWorkspacePath = path;
     CloseWorkspace();
     TMDIKVTMAN* manager = TMDIKVTMAN::OpenManagerWindow();
     QTreeWidgetItem* root = manager->AddRootNode(QString());
 
-    const WorkspaceFileData data = ReadWorkspaceFile(path);
     manager->setManagerGeometry(data.ManLeft, data.ManTop, data.ManWidth, data.ManHeight);
     if (app.Frame) {
         app.Frame->setWindowStateCode(KnownWindowState(data.WindowState));
@@ -126,6 +149,8 @@ void LoadWorkspace(const QString& path) {
     MacroNamesReplaced();
     app.WorkspacePath = path;
     manager->BuildDeviceViews();
+    ReportUnreadableSkins(manager->table());
+    return true;
 }
 
 void CloseWorkspace() {

@@ -9,8 +9,11 @@ namespace k4 {
 // and WorkspacePath keep their values. False without a word when no workspace is open.
 bool SaveWorkspace(const QString& path);
 // Replaces the open workspace by the one stored at path (a missing or unreadable file gives the
-// empty workspace named "Error"). Always ends with an open workspace.
-void LoadWorkspace(const QString& path);
+// empty workspace named "Error") and ends with an open workspace; skin files that could not be
+// shown are then named in one message box. A path that is no regular file (a pipe, a device, a
+// folder) or a file larger than kMaxProfileFileBytes is refused instead: a message box names it,
+// nothing else changes, and the result is false.
+bool LoadWorkspace(const QString& path);
 // Discards the open workspace: closes its panels and its manager window. Nothing when none is open.
 void CloseWorkspace();
 

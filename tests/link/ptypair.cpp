@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 namespace k4test {
 
@@ -65,6 +66,19 @@ void PtyPair::send(const QByteArray& bytes) {
         }
         done += n;
     }
+}
+
+bool PtyPair::sendAndWaitTaken(const QByteArray& bytes, int timeoutMs) {
+    send(bytes);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int unread = 0;
+    while (::ioctl(slave_, FIONREAD, &unread) == 0 && unread > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return unread == 0;
 }
 
 QByteArray PtyPair::receive(int expect, int timeoutMs) {

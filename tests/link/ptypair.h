@@ -32,6 +32,9 @@ public:
     void send(const QByteArray& bytes);
     // Device side: what the program sent within timeoutMs (stops early once expect bytes came).
     QByteArray receive(int expect, int timeoutMs);
+    // Device side: sends bytes and returns once the program has read every one of them, so a
+    // test knows the program's read has begun. False when that did not happen within timeoutMs.
+    bool sendAndWaitTaken(const QByteArray& bytes, int timeoutMs);
 
     // The settings the program left on the line.
     LineSettings settings() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 // An ExchangeEffects that writes down every effect as a short line, in order, from any thread.
+#include "displaytext.h"
 #include "link/exchangeeffects.h"
 
 #include <QString>
@@ -33,14 +34,29 @@ public:
     }
     void repaintTree() override { add(QStringLiteral("tree")); }
     void beep() override { add(QStringLiteral("beep")); }
+    // Kept apart from the effect lines, which stay the same whether a key or a poll was sent.
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override {
+        std::lock_guard lock(mutex_);
+        keysEnded_
+            << QStringLiteral("key %1 %2%3").arg(address).arg(key).arg(failed ? " failed" : "");
+    }
+    QStringList keysEnded() const {
+        std::lock_guard lock(mutex_);
+        return keysEnded_;
+    }
     // Kept apart from the effect lines: a link reports its line on every start and stop.
     void lineStateChanged(const k4::LineState& state) override {
         std::lock_guard lock(mutex_);
         lineStates_.push_back(state.condition);
+        lastLineState_ = state;
     }
     std::vector<k4::LineCondition> lineStates() const {
         std::lock_guard lock(mutex_);
         return lineStates_;
+    }
+    k4::LineState lastLineState() const {
+        std::lock_guard lock(mutex_);
+        return lastLineState_;
     }
 
     QStringList lines() const {
@@ -66,13 +82,8 @@ public:
     QString row(k4::PanelHandle panel, int r) const {
         std::lock_guard lock(mutex_);
         const auto it = cellsByPanel_.find(panel);
-        QString text;
-        if (it != cellsByPanel_.end()) {
-            for (int c = 0; c < 24; ++c) {
-                text += QChar(it->second[static_cast<std::size_t>(r * 24 + c)] & 0x7F);
-            }
-        }
-        return text;
+        return it == cellsByPanel_.end() ? QString()
+                                         : QString::fromLatin1(DisplayRowText(it->second, r));
     }
 
 private:
@@ -83,9 +94,11 @@ private:
 
     mutable std::mutex mutex_;
     QStringList lines_;
+    QStringList keysEnded_;
     k4::DisplayCells lastCells_{};
     std::map<k4::PanelHandle, k4::DisplayCells> cellsByPanel_;
     std::vector<k4::LineCondition> lineStates_;
+    k4::LineState lastLineState_;
 };
 
 }  // namespace k4test

@@ -74,10 +74,6 @@ private Q_SLOTS:
     void stateTable_data();
     void stateTable();
     void cellsComeFromBytes1To48();
-    void attentionBlinks();
-    void recoveryWithAttentionEndsAtIconZero();
-    void silentDeviceHasOneEpisode();
-    void twoByteReplyKeepsFailureEpisode();
     void duplicateIdsUpdateFirstRecordOnly();
     void latchesSurviveOtherDevices();
     void healthCountsEveryOutcome();
@@ -288,100 +284,6 @@ void TestExchange::cellsComeFromBytes1To48() {
     QCOMPARE(fx.lastCells()[0], static_cast<std::uint8_t>('A' | 0x80));
     QCOMPARE(fx.lastCells()[1], static_cast<std::uint8_t>('B'));
     QVERIFY(fx.lines().contains("cells 11 80"));
-}
-
-void TestExchange::attentionBlinks() {
-    DeviceTable table;
-    PutDevice(table, 0, 5, kInUseFlag);
-    ScriptedPort port;
-    RecordingEffects fx;
-    QStringList images;
-    int shows = 0;
-    for (int i = 0; i < 6; ++i) {
-        port.replies.push_back(DisplayReply(true));
-        Exchange(table, port, 5, 0, fx);
-        const QStringList lines = fx.take();
-        for (const QString& l : lines) {
-            if (l.startsWith("image")) {
-                images << l;
-            }
-        }
-        shows += static_cast<int>(lines.count("show 11"));
-    }
-    QCOMPARE(images, QStringList({"image 22 3", "image 22 0", "image 22 3", "image 22 0",
-                                  "image 22 3", "image 22 0"}));
-    QCOMPARE(shows, 3);
-}
-
-void TestExchange::recoveryWithAttentionEndsAtIconZero() {
-    DeviceTable table;
-    PutDevice(table, 0, 5, kInUseFlag);
-    ScriptedPort port;
-    RecordingEffects fx;
-    port.replies.push_back({});
-    Exchange(table, port, 5, 0, fx);
-    QCOMPARE(table[0].CommError.load(), 1);
-    fx.take();
-
-    // The recovering reply starts an attention phase, yet its last picture is 0.
-    port.replies.push_back(DisplayReply(true));
-    Exchange(table, port, 5, 0, fx);
-    QStringList lines = fx.take();
-    QVERIFY(lines.contains("show 11"));
-    QVERIFY(lines.contains("cells 11 80"));
-    QCOMPARE(lines.filter("image").last(), QStringLiteral("image 22 0"));
-    QCOMPARE(table[0].Attention.load(), 1);
-    QCOMPARE(table[0].CommError.load(), 0);
-
-    // Then a plain phase, and icon 3 first shows on the reply after.
-    port.replies.push_back(DisplayReply(true));
-    Exchange(table, port, 5, 0, fx);
-    lines = fx.take();
-    QCOMPARE(lines.filter("image"), QStringList({"image 22 0"}));
-    QVERIFY(lines.contains("cells 11 00"));
-    port.replies.push_back(DisplayReply(true));
-    Exchange(table, port, 5, 0, fx);
-    QCOMPARE(fx.take().filter("image"), QStringList({"image 22 3"}));
-}
-
-void TestExchange::silentDeviceHasOneEpisode() {
-    DeviceTable table;
-    PutDevice(table, 0, 5, kInUseFlag);
-    ScriptedPort port;
-    RecordingEffects fx;
-    for (int i = 0; i < 5; ++i) {
-        Exchange(table, port, 5, 0, fx);
-    }
-    QCOMPARE(fx.count("beep"), 1);
-    QCOMPARE(fx.count("show 11"), 1);
-    QCOMPARE(fx.count("image 22 2"), 1);
-    QCOMPARE(fx.count("commError 11"), 5);
-    QCOMPARE(port.written.size(), 20);
-    fx.take();
-    port.replies.push_back(DisplayReply(false));
-    Exchange(table, port, 5, 0, fx);
-    QCOMPARE(fx.lines().filter("image"), QStringList({"image 22 0"}));
-    QCOMPARE(table[0].CommError.load(), 0);
-    // A new failure after recovery is a new episode.
-    Exchange(table, port, 5, 0, fx);
-    QCOMPARE(fx.count("beep"), 1);
-}
-
-void TestExchange::twoByteReplyKeepsFailureEpisode() {
-    DeviceTable table;
-    PutDevice(table, 0, 5, kInUseFlag);
-    ScriptedPort port;
-    RecordingEffects fx;
-    Exchange(table, port, 5, 0, fx);
-    fx.take();
-    port.replies.push_back(ReplyBytes(TwoByte));
-    port.replies.push_back(ReplyBytes(TwoByte));
-    Exchange(table, port, 5, 3, fx);
-    Exchange(table, port, 5, 0, fx);
-    QVERIFY(fx.lines().isEmpty());
-    QCOMPARE(table[0].CommError.load(), 1);
-    Exchange(table, port, 5, 0, fx);
-    QCOMPARE(fx.take(), QStringList({"commError 11"}));
 }
 
 void TestExchange::duplicateIdsUpdateFirstRecordOnly() {

@@ -16,7 +16,7 @@ private Q_SLOTS:
     void text_data();
     void text();
     void lostPortIsReopenedAboutOnceASecond();
-    void failedStartIsNeverReopened();
+    void failedStartIsTriedAgainLikeALostPort();
     void queueWakesOnceAndKeepsTheLatestState();
     void lineStateOutlivesDiscardedEffects();
 };
@@ -25,16 +25,23 @@ void TestLineState::text_data() {
     QTest::addColumn<int>("condition");
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("expected");
     QTest::newRow("open") << int(LineCondition::Open) << 1 << "/dev/ttyS0"
+                          << ""
                           << "COM1 (/dev/ttyS0): open";
     QTest::newRow("lost") << int(LineCondition::Lost) << 3 << "/dev/ttyUSB0"
+                          << ""
                           << "COM3 (/dev/ttyUSB0): lost, reopening";
-    QTest::newRow("cannot open") << int(LineCondition::CannotOpen) << 12 << "/tmp/kvt line"
-                                 << "COM12 (/tmp/kvt line): cannot open";
+    QTest::newRow("cannot open")
+        << int(LineCondition::CannotOpen) << 12 << "/tmp/kvt line"
+        << "Permission denied"
+        << "COM12 (/tmp/kvt line): cannot open, retrying: Permission denied";
     QTest::newRow("no device name") << int(LineCondition::CannotOpen) << 0 << ""
-                                    << "COM0: cannot open";
+                                    << ""
+                                    << "COM0: cannot open, retrying";
     QTest::newRow("closed") << int(LineCondition::Closed) << 1 << "/dev/ttyS0"
+                            << ""
                             << "";
 }
 
@@ -42,8 +49,10 @@ void TestLineState::text() {
     QFETCH(int, condition);
     QFETCH(int, port);
     QFETCH(QString, device);
+    QFETCH(QString, reason);
     QFETCH(QString, expected);
-    const LineState state{static_cast<LineCondition>(condition), port, device.toStdString()};
+    const LineState state{static_cast<LineCondition>(condition), port, device.toStdString(),
+                          reason.toStdString()};
     QCOMPARE(LineStateText(state), expected);
 }
 
@@ -51,9 +60,9 @@ void TestLineState::text() {
 // never held up by more than one opening.
 void TestLineState::lostPortIsReopenedAboutOnceASecond() {
     LineKeeper keeper;
-    keeper.started(true);
-    QCOMPARE(keeper.condition(), LineCondition::Open);
     const Clock::time_point t0{};
+    keeper.started(true, t0);
+    QCOMPARE(keeper.condition(), LineCondition::Open);
     QVERIFY(!keeper.reopenDue(t0));
     keeper.lost(t0);
     QCOMPARE(keeper.condition(), LineCondition::Lost);
@@ -70,13 +79,22 @@ void TestLineState::lostPortIsReopenedAboutOnceASecond() {
     QVERIFY(!keeper.reopenDue(t0 + 10s));
 }
 
-// A port that could not be opened at the start is the operator's to change; only a port lost
-// while open is tried again.
-void TestLineState::failedStartIsNeverReopened() {
+// A port that could not be opened at the start (an adapter plugged in later) is tried again on
+// the schedule of a lost one until it opens.
+void TestLineState::failedStartIsTriedAgainLikeALostPort() {
     LineKeeper keeper;
-    keeper.started(false);
+    const Clock::time_point t0{};
+    keeper.started(false, t0);
     QCOMPARE(keeper.condition(), LineCondition::CannotOpen);
-    QVERIFY(!keeper.reopenDue(Clock::time_point{} + 1h));
+    QVERIFY(!keeper.reopenDue(t0 + 999ms));
+    QVERIFY(keeper.reopenDue(t0 + 1000ms));
+    keeper.reopenTried(false, t0 + 1000ms);
+    QCOMPARE(keeper.condition(), LineCondition::CannotOpen);
+    QVERIFY(!keeper.reopenDue(t0 + 1999ms));
+    QVERIFY(keeper.reopenDue(t0 + 2000ms));
+    keeper.reopenTried(true, t0 + 2000ms);
+    QCOMPARE(keeper.condition(), LineCondition::Open);
+    QVERIFY(!keeper.reopenDue(t0 + 1h));
 }
 
 void TestLineState::queueWakesOnceAndKeepsTheLatestState() {

@@ -51,10 +51,9 @@ private Q_SLOTS:
     void idleSlotTakesOneTick();
     void keyCommandsGoAheadOfNextPoll_data();
     void keyCommandsGoAheadOfNextPoll();
+    void pollAfterKeysWaitsItsTickForTheNextRecord();
     void stopDropsQueuedCommands();
     void stopEndsDrainAfterExchangeInProgress();
-    void pollsRecordsAsLoadingPublishesThem();
-    void reservedSlotIsNotPolledUntilInUse();
     void fullTableWrapsToSlotZero();
     void withoutPortEveryDeviceFailsOnce();
 };
@@ -139,6 +138,33 @@ void TestLinkLoop::keyCommandsGoAheadOfNextPoll() {
     QVERIFY(link.thread->Ring.empty());
 }
 
+// Clicks wake the loop at once and go out; the poll after them still waits its whole tick and goes
+// to the record that was next before the clicks.
+void TestLinkLoop::pollAfterKeysWaitsItsTickForTheNextRecord() {
+    Link link;
+    for (std::uint8_t id = 1; id <= 3; ++id) {
+        AddLoadedDevice(link.table, id);
+        link.bus->setMode(id, SimBus::Mode::Display);
+    }
+    QVERIFY(link.start());
+    QVERIFY(link.bus->waitForFrames(1, 10s));
+    link.bus->hold();
+    QVERIFY(link.bus->waitUntilHeld(10s));
+    const std::size_t held = link.bus->frameCount() - 1;  // the poll on the line now
+    QVERIFY(link.thread->QueueCommand(3, 7));
+    QVERIFY(link.thread->QueueCommand(3, 8));
+    link.bus->release();
+    QVERIFY(link.bus->waitForFrames(held + 4, 10s));
+    const auto frames = link.bus->frames();
+    const int polled = frames[held].address;
+    QCOMPARE(int(frames[held].key), 0);
+    QCOMPARE(int(frames[held + 1].key), 7);
+    QCOMPARE(int(frames[held + 2].key), 8);
+    QCOMPARE(int(frames[held + 3].key), 0);
+    QCOMPARE(int(frames[held + 3].address), polled % 3 + 1);
+    QVERIFY(frames[held + 3].at - frames[held + 2].at >= kLinkTick - 1ms);
+}
+
 void TestLinkLoop::stopDropsQueuedCommands() {
     Link link;
     AddLoadedDevice(link.table, 1);
@@ -174,44 +200,6 @@ void TestLinkLoop::stopEndsDrainAfterExchangeInProgress() {
     link.thread->stopAndWait();
     QCOMPARE(link.bus->frameCount(), std::size_t{1});
     QCOMPARE(int(link.bus->frames()[0].key), 1);
-}
-
-// While a workspace loads, the link already runs and takes up each record as LastIndex rises.
-void TestLinkLoop::pollsRecordsAsLoadingPublishesThem() {
-    Link link;
-    QVERIFY(link.start());
-    std::this_thread::sleep_for(30ms);
-    QCOMPARE(link.bus->frameCount(), std::size_t{0});
-    AddLoadedDevice(link.table, 7);
-    QVERIFY(link.bus->waitForFrames(2, 10s));
-    AddLoadedDevice(link.table, 8);
-    QVERIFY(WaitUntil([&] {
-        const auto frames = link.bus->frames();
-        return std::any_of(frames.begin(), frames.end(),
-                           [](const auto& f) { return f.address == 8; });
-    }));
-    for (const auto& f : link.bus->frames()) {
-        QVERIFY(f.address == 7 || f.address == 8);
-    }
-}
-
-// Add raises LastIndex first and sets the in-use flag last: the half-made slot is skipped.
-void TestLinkLoop::reservedSlotIsNotPolledUntilInUse() {
-    Link link;
-    AddLoadedDevice(link.table, 1);
-    QVERIFY(link.start());
-    const int slot = link.table.append(300, 400);
-    QCOMPARE(slot, 1);
-    link.table[slot].DevID.store(9);
-    QVERIFY(link.bus->waitForFrames(4, 10s));
-    for (const auto& f : link.bus->frames()) {
-        QCOMPARE(int(f.address), 1);
-    }
-    link.table.markInUse(slot);
-    QVERIFY(WaitUntil([&] {
-        const auto frames = link.bus->frames();
-        return frames.back().address == 9;
-    }));
 }
 
 void TestLinkLoop::fullTableWrapsToSlotZero() {

@@ -1,10 +1,7 @@
-// The port itself goes away and comes back (kvtsim unplugs and replugs its line): the link closes
-// the failed port, every device fails once, and polling resumes on its own once the line is back.
-#include "kvtsimprocess.h"
-#include "link/linkcontroller.h"
-#include "link/qtserialio.h"
-#include "linktestutil.h"
-#include "recordingeffects.h"
+// The port itself goes away and comes back (kvtsim unplugs and replugs its line), or is not there
+// yet when the link starts (kvtsim starts later): every device fails once, and polling begins on
+// its own once the line is there.
+#include "kvtsimlink.h"
 
 #include <QTest>
 
@@ -32,63 +29,49 @@ std::int64_t LastFrameUs(const std::vector<LoggedFrame>& frames) {
 class TestLinkPortLoss : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
+    void cleanupTestCase();
     void dropAndReturn();
     void stopWhilePortIsGone();
-    void failedOpenIsReportedAndNotRetried();
+    void portThatAppearsLaterIsPolled();
 
 private:
-    void startLink(const QString& path);
+    void startLink();
     bool allInError(int value) const;
     QList<int> episodeCounts() const;
 
-    std::unique_ptr<KvtsimProcess> sim_;
-    std::unique_ptr<DeviceTable> table_;
-    std::unique_ptr<RecordingEffects> fx_;
-    std::unique_ptr<LinkController> link_;
-    QStringList messages_;
-    int opens_ = 0;
+    KvtsimLink lk_;
 };
 
-// Devices 1, 2 and 5 on the line and in the table (panels 100..102, nodes 200..202).
-void TestLinkPortLoss::init() {
-    const QString exe = KvtsimProcess::executable();
-    QVERIFY2(!exe.isEmpty(), "K4_KVTSIM must name the kvtsim executable");
-    sim_ = std::make_unique<KvtsimProcess>();
-    const QString error = sim_->start(exe, {"--ids", "1,2,5", "--turnaround-us", "500"});
+// One kvtsim for every test: devices 1, 2 and 5 on the line.
+void TestLinkPortLoss::initTestCase() {
+    const QString error = lk_.startLine();
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    table_ = std::make_unique<DeviceTable>();
-    for (const std::uint8_t id : {1, 2, 5}) {
-        AddLoadedDevice(*table_, id);
-    }
-    fx_ = std::make_unique<RecordingEffects>();
-    link_ = std::make_unique<LinkController>();
-    messages_.clear();
-    opens_ = 0;
+}
+
+void TestLinkPortLoss::cleanupTestCase() {
+    lk_.sim.stop();
+}
+
+void TestLinkPortLoss::init() {
+    lk_.begin();
 }
 
 void TestLinkPortLoss::cleanup() {
-    link_.reset();
-    fx_.reset();
-    table_.reset();
-    sim_.reset();
+    lk_.end();
+    lk_.sim.command(QStringLiteral("replug"));  // the line is back for the next test, if it went
 }
 
-void TestLinkPortLoss::startLink(const QString& path) {
-    link_->setPortFactory([this, path](int) {
-        ++opens_;  // link thread only, read after StopLink
-        return std::make_unique<QtSerialIo>(path);
-    });
-    link_->setEffects(fx_.get());
-    link_->setMessageSink([this](const QString& text) { messages_ << text; });
-    link_->StartLink(table_.get(), 1);
-    QVERIFY(link_->isRunning());
+void TestLinkPortLoss::startLink() {
+    lk_.startLink();
+    QVERIFY(lk_.link->isRunning());
 }
 
 bool TestLinkPortLoss::allInError(int value) const {
     for (int slot = 0; slot < 3; ++slot) {
-        if ((*table_)[slot].CommError.load() != value) {
+        if ((*lk_.table)[slot].CommError.load() != value) {
             return false;
         }
     }
@@ -98,83 +81,98 @@ bool TestLinkPortLoss::allInError(int value) const {
 // Counts of what a failure episode does to each device, so that a device that missed a reply on
 // a busy machine before the line went cannot be mistaken for one the loss failed twice.
 QList<int> TestLinkPortLoss::episodeCounts() const {
-    QList<int> counts{fx_->count("beep")};
+    QList<int> counts{lk_.fx->count("beep")};
     for (int slot = 0; slot < 3; ++slot) {
-        counts << fx_->count(QStringLiteral("show %1").arg(100 + slot))
-               << fx_->count(QStringLiteral("image %1 2").arg(200 + slot));
+        counts << lk_.fx->count(QStringLiteral("show %1").arg(100 + slot))
+               << lk_.fx->count(QStringLiteral("image %1 2").arg(200 + slot));
     }
     return counts;
 }
 
 void TestLinkPortLoss::dropAndReturn() {
-    startLink(sim_->linkPath());
+    startLink();
     QVERIFY(WaitUntil([&] {
-        return fx_->count("cells 100 00") > 0 && fx_->count("cells 102 00") > 0 && allInError(0);
+        return lk_.fx->count("cells 100 00") > 0 && lk_.fx->count("cells 102 00") > 0 &&
+               allInError(0);
     }));
     const QList<int> before = episodeCounts();
 
-    QCOMPARE(sim_->command("unplug"), QStringLiteral("OK unplug"));
+    QCOMPARE(lk_.sim.command("unplug"), QStringLiteral("OK unplug"));
     QVERIFY(WaitUntil([&] { return allInError(1); }));
     // Each device keeps failing quietly; 50 polls of one device take 1.5 s at least, so one
     // reopening has failed meanwhile.
-    QVERIFY(WaitUntil([&] { return fx_->count("commError 102") >= 50; }));
-    QCOMPARE(fx_->lineStates(), Conditions({LineCondition::Open, LineCondition::Lost}));
+    QVERIFY(WaitUntil([&] { return lk_.fx->count("commError 102") >= 50; }));
+    QCOMPARE(lk_.fx->lineStates(), Conditions({LineCondition::Open, LineCondition::Lost}));
     // One failure episode per device: one beep, one raise, one red picture each.
     const QList<int> during = episodeCounts();
     for (int i = 0; i < before.size(); ++i) {
         QCOMPARE(during[i] - before[i], i == 0 ? 3 : 1);
     }
 
-    const std::int64_t replugUs = LastFrameUs(sim_->frames());
-    const int cells100 = fx_->count("cells 100 00");
-    const int cells102 = fx_->count("cells 102 00");
-    QCOMPARE(sim_->command("replug"), QStringLiteral("OK replug"));
+    const std::int64_t replugUs = LastFrameUs(lk_.sim.frames());
+    const int cells100 = lk_.fx->count("cells 100 00");
+    const int cells102 = lk_.fx->count("cells 102 00");
+    QCOMPARE(lk_.sim.command("replug"), QStringLiteral("OK replug"));
     QVERIFY(WaitUntil([&] { return allInError(0); }));
     QVERIFY(WaitUntil([&] {
-        const auto frames = sim_->frames();
+        const auto frames = lk_.sim.frames();
         return PollsAfter(frames, replugUs + 1, 1) >= 2 && PollsAfter(frames, replugUs + 1, 5) >= 2;
     }));
     // The displays are the devices' own again. (A reply that comes too late on a busy machine
     // lands in the next device's read, as on any line; the next poll puts it right.)
     QVERIFY(WaitUntil([&] {
-        return fx_->count("cells 100 00") > cells100 && fx_->count("cells 102 00") > cells102 &&
-               fx_->row(100, 0).startsWith("ID=1 ") && fx_->row(102, 0).startsWith("ID=5 ");
+        return lk_.fx->count("cells 100 00") > cells100 &&
+               lk_.fx->count("cells 102 00") > cells102 &&
+               lk_.fx->row(100, 0).startsWith("ID=1 ") && lk_.fx->row(102, 0).startsWith("ID=5 ");
     }));
-    link_->StopLink();
+    lk_.link->StopLink();
 
-    QCOMPARE(fx_->lineStates(), Conditions({LineCondition::Open, LineCondition::Lost,
-                                            LineCondition::Open, LineCondition::Closed}));
-    QVERIFY2(opens_ >= 3, qPrintable(QString::number(opens_)));  // at least one failed reopening
-    QCOMPARE(messages_, QStringList());
-    const QString stats = sim_->command("stats");
+    QCOMPARE(lk_.fx->lineStates(), Conditions({LineCondition::Open, LineCondition::Lost,
+                                               LineCondition::Open, LineCondition::Closed}));
+    QVERIFY2(lk_.opens >= 3,
+             qPrintable(QString::number(lk_.opens)));  // at least one failed reopening
+    QCOMPARE(lk_.messages, QStringList());
+    const QString stats = lk_.sim.command("stats");
     QVERIFY2(stats.contains(" bad=0 "), qPrintable(stats));
 }
 
 void TestLinkPortLoss::stopWhilePortIsGone() {
-    startLink(sim_->linkPath());
-    QVERIFY(WaitUntil([&] { return fx_->count("cells 100 00") > 0; }));
-    QCOMPARE(sim_->command("unplug"), QStringLiteral("OK unplug"));
+    startLink();
+    QVERIFY(WaitUntil([&] { return lk_.fx->count("cells 100 00") > 0; }));
+    QCOMPARE(lk_.sim.command("unplug"), QStringLiteral("OK unplug"));
     QVERIFY(WaitUntil([&] {
-        return fx_->lineStates() == Conditions({LineCondition::Open, LineCondition::Lost});
+        return lk_.fx->lineStates() == Conditions({LineCondition::Open, LineCondition::Lost});
     }));
     // Held up by one tick and at most one reopening, never by a wait for the line.
-    link_->StopLink();
-    QVERIFY(!link_->isRunning());
-    QCOMPARE(fx_->lineStates(),
+    lk_.link->StopLink();
+    QVERIFY(!lk_.link->isRunning());
+    QCOMPARE(lk_.fx->lineStates(),
              Conditions({LineCondition::Open, LineCondition::Lost, LineCondition::Closed}));
 }
 
-// A port that cannot be opened at the start is the operator's to fix (another port): the link
-// says so once and runs without a port, without trying it again and again.
-void TestLinkPortLoss::failedOpenIsReportedAndNotRetried() {
-    startLink(sim_->linkPath() + QStringLiteral(".missing"));
-    QCOMPARE(messages_, QStringList({QStringLiteral("port COM 1 open error!")}));
-    QVERIFY(WaitUntil([&] { return allInError(1); }));
-    QVERIFY(WaitUntil([&] { return fx_->count("commError 100") >= 150; }));  // > 1.5 s of ticks
-    link_->StopLink();
-    QCOMPARE(opens_, 1);
-    QCOMPARE(fx_->count("beep"), 3);
-    QCOMPARE(fx_->lineStates(), Conditions({LineCondition::CannotOpen, LineCondition::Closed}));
+// The adapter is plugged in after the console started: the operator is told once, the status line
+// says why the port does not open, and polling begins without anything more from the operator.
+void TestLinkPortLoss::portThatAppearsLaterIsPolled() {
+    KvtsimProcess late;  // its line does not exist until it starts
+    lk_.startLink(late.linkPath());
+    QCOMPARE(lk_.messages, QStringList({QStringLiteral("port COM 1 open error!")}));
+    // Device 1 failing again means every device has had its turn.
+    QVERIFY(WaitUntil([&] { return allInError(1) && lk_.fx->count("commError 100") >= 2; }));
+    QCOMPARE(lk_.fx->count("beep"), 3);  // one failure episode per device
+    QCOMPARE(LineStateText(lk_.fx->lastLineState()),
+             QStringLiteral("COM1 (%1): cannot open, retrying: No such file or directory")
+                 .arg(late.linkPath()));
+
+    const QString error = late.start(KvtsimProcess::executable(), {"--ids", "1,2,5"});
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(WaitUntil([&] {
+        return allInError(0) && lk_.fx->row(100, 0).startsWith("ID=1 ") &&
+               lk_.fx->row(102, 0).startsWith("ID=5 ");
+    }));
+    lk_.link->StopLink();
+    QCOMPARE(lk_.fx->lineStates(),
+             Conditions({LineCondition::CannotOpen, LineCondition::Open, LineCondition::Closed}));
+    QCOMPARE(lk_.messages.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLinkPortLoss)

@@ -67,10 +67,8 @@ private Q_SLOTS:
 };
 
 void TestLinkStress::guiChurnWhileLinkPolls() {
-    const QString exe = KvtsimProcess::executable();
-    QVERIFY2(!exe.isEmpty(), "K4_KVTSIM must name the kvtsim executable");
     KvtsimProcess sim;
-    const QString error = sim.start(exe, {"--ids", "1,2,3,4,5,6", "--turnaround-us", "300"});
+    const QString error = sim.start({"--ids", "1,2,3,4,5,6", "--turnaround-us", "300"});
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
     DeviceTable table;

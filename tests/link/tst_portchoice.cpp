@@ -93,7 +93,9 @@ void TestPortChoice::saveKeepsEveryOtherByte() {
     const QString path = dir_.filePath(QStringLiteral("KVT.INI"));
     QFile::remove(path);
     QVERIFY(before == "<none>" || k4test::WriteBytes(path, before));
-    QVERIFY(SavePortChoice(path, static_cast<std::int8_t>(port), device));
+    QVERIFY(SavePortChoice(
+        path, static_cast<std::uint8_t>(port),
+        device ? std::map<int, QString>{{port, *device}} : std::map<int, QString>{}));
     QCOMPARE(k4test::ReadBytes(path), after);
 }
 
@@ -165,7 +167,13 @@ void TestPortChoice::deviceWarning_data() {
     QTest::newRow("link to nothing") << "%/gone"
                                      << "%/gone" + missing;
     QTest::newRow("folder") << "%"
-                            << "% is a folder, not a serial device.";
+                            << "% is never opened: a folder, not a serial device.";
+    QTest::newRow("file") << "%/tty0"
+                          << "%/tty0 is never opened: a file, not a serial device.";
+    QTest::newRow("link to a file") << "%/file-link"
+                                    << "%/file-link is never opened: a file, not a serial device.";
+    QTest::newRow("network address") << "rfc2217://k4-no-host:4001"
+                                     << "";
     QTest::newRow("bare name is in /dev") << "null"
                                           << "";
     QTest::newRow("bare name missing from /dev") << "k4-no-tty"
@@ -177,7 +185,8 @@ void TestPortChoice::deviceWarning() {
     QFETCH(QString, warning);
     QTemporaryDir dev;
     QVERIFY(k4test::WriteBytes(dev.filePath("tty0"), ""));
-    QVERIFY(QFile::link(dev.filePath("tty0"), dev.filePath("line")));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), dev.filePath("line")));
+    QVERIFY(QFile::link(dev.filePath("tty0"), dev.filePath("file-link")));
     QVERIFY(QFile::link(dev.filePath("pts-9"), dev.filePath("gone")));
     QCOMPARE(DeviceWarning(path.replace(QLatin1Char('%'), dev.path())),
              warning.replace(QLatin1Char('%'), dev.path()));

@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "link/portpath.h"
 #include "link/qtserialio.h"
 
@@ -48,9 +49,7 @@ void TestPortPath::path() {
     QVERIFY(dir.isValid());
     const QString file = dir.filePath("KVT.INI");
     if (!settings.isEmpty()) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(settings);
+        QVERIFY(k4test::WriteBytes(file, settings));
     }
     QCOMPARE(PortPath(port, file), expected);
 }
@@ -58,10 +57,7 @@ void TestPortPath::path() {
 void TestPortPath::factoryMakesQtPortOnPath() {
     QTemporaryDir dir;
     const QString file = dir.filePath("KVT.INI");
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[KVT_PORTS]\r\nCOM2=/tmp/k4-line-2\r\n");
-    f.close();
+    QVERIFY(k4test::WriteBytes(file, "[KVT_PORTS]\r\nCOM2=/tmp/k4-line-2\r\n"));
     const PortFactory factory = DefaultPortFactory(file);
     const std::unique_ptr<SerialIo> port = factory(2);
     const auto* qt = dynamic_cast<const QtSerialIo*>(port.get());

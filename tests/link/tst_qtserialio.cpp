@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include <atomic>
 #include <limits>
 #include <thread>
 
@@ -40,6 +41,8 @@ private Q_SLOTS:
     void requestReachesLine();
     void readEndsAt51Bytes();
     void readKeepsEveryByteValue();
+    void readWaitsThroughShortPauses_data();
+    void readWaitsThroughShortPauses();
     void readEndsAfterGap();
     void readEndsAfterTotalTime();
     void silenceReadsNothing();
@@ -126,18 +129,57 @@ void TestQtSerialIo::readKeepsEveryByteValue() {
     QCOMPARE(reply, sent);
 }
 
-// More than 10 ms without a byte ends the read: the late part of an answer is not read.
+void TestQtSerialIo::readWaitsThroughShortPauses_data() {
+    QTest::addColumn<int>("pauseAfter");  // bytes before the pause
+    QTest::addColumn<int>("pauseUs");
+    QTest::addColumn<int>("byteUs");  // between the other bytes
+    // A byte at a time as the line delivers them, 0.35 ms apart: the read must not end while
+    // the reply is still coming.
+    QTest::newRow("paced at the line's rate") << 0 << 0 << 350;
+    QTest::newRow("2 ms pause inside the reply") << 20 << 2000 << 0;
+}
+
+// Pauses well inside the gap time do not end the read. The pacing begins once the read took the
+// first byte.
+void TestQtSerialIo::readWaitsThroughShortPauses() {
+    QFETCH(int, pauseAfter);
+    QFETCH(int, pauseUs);
+    QFETCH(int, byteUs);
+    QtSerialIo io(pty_->path());
+    QVERIFY(io.open());
+    const QByteArray reply = Bytes(51);
+    std::atomic<bool> taken{false};
+    std::thread device([&] {
+        taken = pty_->sendAndWaitTaken(reply.left(1), 10000);
+        for (int i = 1; i < reply.size(); ++i) {
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(i == pauseAfter ? pauseUs : byteUs));
+            pty_->send(reply.mid(i, 1));
+        }
+    });
+    QByteArray read;
+    const std::size_t n = Read(io, read);
+    device.join();
+    QVERIFY(taken);
+    QCOMPARE(n, kDisplayReplySize);
+    QCOMPARE(read, reply);
+}
+
+// More than 10 ms without a byte ends the read: the late part of an answer is not read. The
+// first part goes out once the read is waiting, and the late part only after the read took it.
 void TestQtSerialIo::readEndsAfterGap() {
     QtSerialIo io(pty_->path());
     QVERIFY(io.open());
+    std::atomic<bool> taken{false};
     std::thread device([&] {
-        pty_->send(Bytes(10));
+        taken = pty_->sendAndWaitTaken(Bytes(10), 10000);
         std::this_thread::sleep_for(35ms);
         pty_->send(Bytes(41, 'k'));
     });
     QByteArray reply;
     const std::size_t n = Read(io, reply);
     device.join();
+    QVERIFY(taken);
     QCOMPARE(n, std::size_t{10});
     QCOMPARE(reply, Bytes(10));
 }
@@ -148,16 +190,19 @@ void TestQtSerialIo::readEndsAfterTotalTime() {
     QtSerialIo io(pty_->path());
     QVERIFY(io.open());
     std::atomic<bool> stop{false};
+    std::atomic<bool> taken{false};
     std::thread device([&] {
-        for (int i = 0; i < 100 && !stop; ++i) {
-            pty_->send(Bytes(1));
+        taken = pty_->sendAndWaitTaken(Bytes(1), 10000);
+        for (int i = 1; i < 100 && !stop; ++i) {
             std::this_thread::sleep_for(4ms);
+            pty_->send(Bytes(1));
         }
     });
     QByteArray reply;
     const std::size_t n = Read(io, reply);
     stop = true;
     device.join();
+    QVERIFY(taken);
     QVERIFY2(n >= 1 && n <= 40, qPrintable(QString::number(n)));
 }
 

@@ -15,7 +15,6 @@ private Q_SLOTS:
     void nameLimitIsWhatTheFileGivesBack();
     void fittedClientSize_data();
     void fittedClientSize();
-    void deviceListSnapshot_data();
     void deviceListSnapshot();
     void snapshotKeepsNoReferenceIntoTheTable();
 };
@@ -71,26 +70,20 @@ void TestMacroParts::fittedClientSize() {
     QCOMPARE(FittedClientSize(controls), client);
 }
 
-void TestMacroParts::deviceListSnapshot_data() {
-    QTest::addColumn<int>("devices");
-    QTest::addRow("none") << 0;
-    QTest::addRow("three") << 3;
-}
-
+// Every slot up to the last, in table order, with its ID as a number and its name.
 void TestMacroParts::deviceListSnapshot() {
-    QFETCH(int, devices);
     DeviceTable table;
+    QVERIFY(SnapshotDeviceList(&table).empty());
     const std::uint8_t ids[] = {5, 200, 17};
-    for (int k = 0; k < devices; ++k) {
+    const char* names[] = {"Mux A", "Mux B", "Mux C"};
+    for (int k = 0; k < 3; ++k) {
         const int slot = table.append(kNoHandle, kNoHandle);
         table[slot].DevID.store(ids[k]);
-        table[slot].DeviceName = QStringLiteral("Mux %1").arg(k);
+        table[slot].DeviceName = QString::fromLatin1(names[k]);
         table.markInUse(slot);
     }
-    std::vector<DeviceListEntry> expected;
-    for (int k = 0; k < devices; ++k) {
-        expected.push_back({QString::number(ids[k]), QStringLiteral("Mux %1").arg(k)});
-    }
+    // IDs read as the device label shows them: 200 is -56.
+    const std::vector<DeviceListEntry> expected{{"5", "Mux A"}, {"-56", "Mux B"}, {"17", "Mux C"}};
     QCOMPARE(SnapshotDeviceList(&table), expected);
 }
 

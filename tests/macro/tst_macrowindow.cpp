@@ -147,13 +147,6 @@ void TestMacroWindow::layoutAndFrame() {
     QVERIFY(!w->MView->horizontalScrollBar()->isVisible());
     // Automatic sizing: the client fits the name list.
     QCOMPARE(w->size(), QSize(225, 225));
-    // A tool window's title bar is lower than an ordinary child window's.
-    QMdiSubWindow* plain = area_.addSubWindow(new QWidget);
-    plain->show();
-    const int toolTitle = w->subWindow()->height() - w->height();
-    const int plainTitle = plain->height() - plain->widget()->height();
-    QVERIFY2(toolTitle < plainTitle,
-             qPrintable(QStringLiteral("%1 vs %2").arg(toolTitle).arg(plainTitle)));
 }
 
 void TestMacroWindow::cellColours_data() {

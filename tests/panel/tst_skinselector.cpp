@@ -5,6 +5,7 @@
 #include "panel/mdichild.h"
 #include "panel/skinselector.h"
 #include "panelpixels.h"
+#include "skinbitmap.h"
 #include "skinoperator.h"
 #include "state/appstate.h"
 
@@ -20,14 +21,9 @@
 #include <QTest>
 
 using namespace k4;
+using k4test::WriteSkinBitmap;
 
 namespace {
-
-void WriteSkin(const QString& path, const QColor& colour) {
-    QImage image(291, 154, QImage::Format_RGB32);
-    image.fill(colour);
-    QVERIFY(image.save(path, "BMP"));
-}
 
 QColor PreviewPicture(const TSkinSelector& dialog) {
     const QPixmap picture = dialog.Preview.Skin->pixmap();
@@ -62,8 +58,9 @@ private:
 void TestSkinSelector::initTestCase() {
     App().AppDir = root_.path() + QLatin1Char('/');
     QVERIFY(QDir(root_.path()).mkdir(QStringLiteral("SKINS")));
-    WriteSkin(root_.filePath(QStringLiteral("SKINS/steel.bmp")), QColor(120, 130, 140));
-    WriteSkin(root_.filePath(QStringLiteral("SKINS/Night.BMP")), QColor(10, 20, 60));
+    QVERIFY(
+        WriteSkinBitmap(root_.filePath(QStringLiteral("SKINS/steel.bmp")), QColor(120, 130, 140)));
+    QVERIFY(WriteSkinBitmap(root_.filePath(QStringLiteral("SKINS/Night.BMP")), QColor(10, 20, 60)));
     QFile notes(root_.filePath(QStringLiteral("SKINS/notes.txt")));
     QVERIFY(notes.open(QIODevice::WriteOnly));
 }

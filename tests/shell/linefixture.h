@@ -1,10 +1,12 @@
 #pragma once
 
-// The main window against kvtsim: the line for the whole run, the link's wiring, and per test a
-// program folder whose port 1 is kvtsim's line.
+// The main window with the link's wiring: against kvtsim (the line for the whole run, and per test
+// a program folder whose port 1 is kvtsim's line), or without a line for tests that do not look at
+// it (the port never opens; what the link would tell the operator is kept, not shown).
 #include "core/profilefile.h"
 #include "filebytes.h"
 #include "kvtsimprocess.h"
+#include "link/serialio.h"
 #include "programfixture.h"
 #include "scripteddialogs.h"
 #include "shell/linkwiring.h"
@@ -27,18 +29,18 @@ inline int PollsSeen(KvtsimProcess& line) {
     return at < 0 ? -1 : stats.mid(at + 6).section(QLatin1Char(' '), 0, 0).toInt();
 }
 
-// What every test against kvtsim needs: the line for the whole run, the link's wiring, and per
-// test a program folder and scripted dialogs.
+// What every test of the main window needs: the link's wiring for the whole run (on kvtsim's line
+// or without one), and per test a program folder and scripted dialogs.
 class LineFixture {
 public:
+    void startWithoutLine() {
+        noLine_ = true;
+        pump = k4::WireLink();
+        k4::App().Link.setPortFactory([](int) { return std::make_unique<k4::NoPort>(); });
+        k4::App().Link.setMessageSink([this](const QString& text) { linkMessages << text; });
+    }
     bool startLine() {
-        const QString exe = KvtsimProcess::executable();
-        if (exe.isEmpty()) {
-            qWarning("K4_KVTSIM names no kvtsim");
-            return false;
-        }
-        const QString error =
-            line.start(exe, {"--ids", "1,2", "--name", "1=Alpha", "--name", "2=Beta"});
+        const QString error = line.start({"--ids", "1,2", "--name", "1=Alpha", "--name", "2=Beta"});
         if (!error.isEmpty()) {
             qWarning("%s", qPrintable(error));
             return false;
@@ -65,10 +67,10 @@ public:
 
     QString folder() const { return dir->path(); }
     QString settingsPath() const { return dir->filePath(QStringLiteral("KVT.INI")); }
-    // Port 1 of the program in this folder is kvtsim's line.
+    // Port 1 of the program in this folder is kvtsim's line (without a line: nothing to map).
     bool mapPortToLine() const {
-        return k4::ProfileFile::WriteString(settingsPath(), "KVT_PORTS", "COM1",
-                                            line.linkPath().toLocal8Bit());
+        return noLine_ || k4::ProfileFile::WriteString(settingsPath(), "KVT_PORTS", "COM1",
+                                                       line.linkPath().toLocal8Bit());
     }
     QString writeWorkspace(const QString& fileName, const QByteArray& text) const {
         const QString path = dir->filePath(fileName);
@@ -89,6 +91,10 @@ public:
     std::unique_ptr<k4::LinkPump> pump;
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<ScriptedDialogs> dialogs;
+    QStringList linkMessages;  // without a line only
+
+private:
+    bool noLine_ = false;
 };
 
 // A test class against kvtsim: the line for the whole run, a program folder for each test.
@@ -99,6 +105,20 @@ protected:
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(fx_.startLine()); }
+    void init() { QVERIFY(fx_.begin()); }
+    void cleanup() { fx_.end(); }
+    void cleanupTestCase() { fx_.finish(); }
+};
+
+// A test class of the main window that does not look at the line: no kvtsim, a link whose port
+// never opens, a program folder for each test. Such tests may run beside others.
+class NoLineTest : public QObject {
+    Q_OBJECT
+protected:
+    LineFixture fx_;
+
+private Q_SLOTS:
+    void initTestCase() { fx_.startWithoutLine(); }
     void init() { QVERIFY(fx_.begin()); }
     void cleanup() { fx_.end(); }
     void cleanupTestCase() { fx_.finish(); }

@@ -2,8 +2,10 @@
 
 // A program folder of its own for each test, and a main window started in it the way the program
 // starts.
+#include "deferreddeletes.h"
 #include "shell/mainform.h"
 #include "state/appstate.h"
+#include "workspacetext.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -31,24 +33,6 @@ inline void ResetProgramState() {
     app.ReadOnly = false;
 }
 
-// A workspace file as an operator's program would have written it.
-inline QByteArray WorkspaceText(const QByteArray& name,
-                                const QList<QPair<int, QByteArray>>& devices, int readOnly = 0) {
-    QByteArray text = "[Global]\r\nDevices=" + QByteArray::number(devices.size()) +
-                      "\r\nName=" + name +
-                      "\r\nManTop=0\r\nManLeft=0\r\nManWidth=178\r\nManHeight=383\r\n"
-                      "WindowState=0\r\nReadOnly=" +
-                      QByteArray::number(readOnly) + "\r\n";
-    for (int i = 0; i < devices.size(); ++i) {
-        text += "[Dev" + QByteArray::number(i) + "]\r\nDeviceName=" + devices[i].second +
-                "\r\nflags=1\r\nDevID=" + QByteArray::number(devices[i].first) +
-                "\r\nLeft=" + QByteArray::number(190 + 24 * i) +
-                "\r\nTop=" + QByteArray::number(24 * i) +
-                "\r\nLCDColor=65280\r\nLCDBackColor=0\r\nSkin=\r\n";
-    }
-    return text;
-}
-
 // The main window in a program folder of its own, shown and activated like at program start.
 class ProgramRun {
 public:
@@ -66,7 +50,7 @@ public:
             return;
         }
         form.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        FlushDeletes();
         ResetProgramState();
     }
     QAction* item(const char* name) const {

@@ -1,5 +1,6 @@
 // The line's state in the main window's status line while kvtsim pulls its line away and brings
 // it back: the panels fail and recover on their own, the status line follows.
+#include "displaytext.h"
 #include "linefixture.h"
 #include "manager/kvtmanager.h"
 #include "panel/displaycells.h"
@@ -15,11 +16,7 @@ using k4test::ProgramRun;
 namespace {
 
 QByteArray DisplayText(const k4::TMDIChild* panel) {
-    QByteArray text;
-    for (const std::uint8_t cell : panel->LCDBuffer) {
-        text += char(cell & 0x7F);
-    }
-    return text;
+    return k4test::DisplayText(panel->LCDBuffer);
 }
 
 }  // namespace

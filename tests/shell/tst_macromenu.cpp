@@ -61,7 +61,7 @@ void Commit(QLineEdit* editor) {
 
 }  // namespace
 
-class TestMacroMenu : public k4test::LineTest {
+class TestMacroMenu : public k4test::NoLineTest {
     Q_OBJECT
 private Q_SLOTS:
     void menuOpensAndClosesTheWindow_data();

@@ -1,5 +1,6 @@
 // The main window from start to exit, in a program folder of its own, with the workspaces' link
 // talking to kvtsim: start-up, the close sequence, Read only, window places and a restart.
+#include "displaytext.h"
 #include "linefixture.h"
 #include "manager/devicetree.h"
 #include "manager/kvtmanager.h"
@@ -7,6 +8,10 @@
 #include "scripteddialogs.h"
 
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <functional>
 
 using k4::App;
 using k4test::kModified;
@@ -16,6 +21,23 @@ using Answer = k4::Dialogs::Answer;
 namespace {
 
 const QString kNothing = QStringLiteral("Nothing for save!");
+
+// Plays the operator at the next real message box: once one is up, notes its text and acts on it.
+void AtNextMessageBox(const std::function<void(QMessageBox&)>& act, QString* text) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        *text = box->text();
+        act(*box);
+    });
+    timer->start();
+}
 
 }  // namespace
 
@@ -100,6 +122,24 @@ void TestMainForm::cancelKeepsRunningAndLastFile() {
     QVERIFY(run.form->isVisible());
     QCOMPARE(fx_.dialogs->shown, QStringList({kModified, kModified}));
     QCOMPARE(k4test::ReadBytes(fx_.settingsPath()), before);
+
+    // The program's own message box: Escape and its close box are Cancel too.
+    fx_.dialogs.reset();
+    const std::function<void(QMessageBox&)> ways[] = {
+        [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); },
+        [](QMessageBox& box) { box.close(); },
+    };
+    for (const auto& way : ways) {
+        QString asked;
+        AtNextMessageBox(way, &asked);
+        run.item("FileExitItem")->trigger();
+        QCOMPARE(asked, kModified);
+        QVERIFY(run.form->isVisible());
+        QVERIFY(App().workspaceOpen());
+        QVERIFY(App().WorkspaceModified);
+        QVERIFY(App().linkRunning());
+        QCOMPARE(k4test::ReadBytes(fx_.settingsPath()), before);
+    }
 }
 
 void TestMainForm::readOnlyTwiceLeavesMarkButModified() {
@@ -204,11 +244,7 @@ void TestMainForm::restartReloadsLastWorkspaceAndPolls() {
     QVERIFY(pollsBefore >= 0);
     QTRY_VERIFY_WITH_TIMEOUT(k4test::PollsSeen(fx_.line) > pollsBefore + 4, k4test::kPatienceMs);
     const auto shows = [](k4::TMDIChild* panel, const char* name) {
-        QByteArray row;
-        for (int i = 0; i < 24; ++i) {
-            row += char(panel->LCDBuffer[std::size_t(i)] & 0x7F);
-        }
-        return row.contains(name);
+        return k4test::DisplayRowText(panel->LCDBuffer, 0).contains(name);
     };
     QTRY_VERIFY_WITH_TIMEOUT(shows(App().Manager->panelOf(0), "Alpha"), k4test::kPatienceMs);
     QTRY_VERIFY_WITH_TIMEOUT(shows(App().Manager->panelOf(1), "Beta"), k4test::kPatienceMs);

@@ -12,7 +12,7 @@ using k4test::kModified;
 using k4test::ProgramRun;
 using Answer = k4::Dialogs::Answer;
 
-class TestWorkspaceCommands : public k4test::LineTest {
+class TestWorkspaceCommands : public k4test::NoLineTest {
     Q_OBJECT
 private Q_SLOTS:
     void saveAsOfNewWorkspace();
@@ -30,6 +30,7 @@ private Q_SLOTS:
     void newAsksBeforeClosingAndForgetsTheFile();
     void openAsksAboutChanges_data();
     void openAsksAboutChanges();
+    void openOfTheOpenWorkspaceRereadsItAndNewKeepsMacroNames();
 };
 
 void TestWorkspaceCommands::saveAsOfNewWorkspace() {
@@ -338,6 +339,34 @@ void TestWorkspaceCommands::openAsksAboutChanges() {
     run.item("FileOpenItem")->trigger();
     QCOMPARE(App().Manager, manager);
     QCOMPARE(fx_.dialogs->openRequests.back().fileName, rack);
+}
+
+void TestWorkspaceCommands::openOfTheOpenWorkspaceRereadsItAndNewKeepsMacroNames() {
+    const QString rack = fx_.startsWithRack({{1, "Alpha"}});
+    QVERIFY(!rack.isEmpty());
+    QVERIFY(k4::ProfileFile::WriteString(rack, "MacroNames", "MacroName1", "Warm up"));
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    QCOMPARE(App().MacroNames.value(0), QStringLiteral("Warm up"));
+    QCOMPARE(App().Manager->table().lastIndex(), 0);
+
+    // The file changed since it was loaded: opening it again reads it again.
+    QVERIFY(
+        k4test::WriteBytes(rack, k4test::WorkspaceText("rack.DID", {{1, "Alpha"}, {2, "Beta"}}) +
+                                     "[MacroNames]\r\nMacroName1=Cool down\r\n"));
+    fx_.dialogs->fileNames = {rack};
+    run.item("FileOpenItem")->trigger();
+    QCOMPARE(App().WorkspacePath, rack);
+    QCOMPARE(App().Manager->table().lastIndex(), 1);
+    QCOMPARE(App().MacroNames.value(0), QStringLiteral("Cool down"));
+    QVERIFY(!App().WorkspaceModified);
+
+    // New closes it and keeps the macro names it brought.
+    fx_.dialogs->answers = {Answer::Yes};
+    run.item("FileNewItem")->trigger();
+    QCOMPARE(App().RootNode->text(0), QStringLiteral("New workspace"));
+    QCOMPARE(App().MacroNames.value(0), QStringLiteral("Cool down"));
+    QCOMPARE(App().MacroNames.value(1), QStringLiteral("Undefined"));
 }
 
 QTEST_MAIN(TestWorkspaceCommands)

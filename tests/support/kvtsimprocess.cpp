@@ -54,6 +54,12 @@ QString KvtsimProcess::start(const QString& exe, const QStringList& args) {
                                                         : QStringLiteral("kvtsim said: ") + line;
 }
 
+QString KvtsimProcess::start(const QStringList& args) {
+    const QString exe = executable();
+    return exe.isEmpty() ? QStringLiteral("K4_KVTSIM names no kvtsim executable")
+                         : start(exe, args);
+}
+
 QString KvtsimProcess::readLine(int timeoutMs) {
     QElapsedTimer timer;
     timer.start();

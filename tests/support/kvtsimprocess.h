@@ -33,6 +33,8 @@ public:
     // Starts kvtsim with a link in a fresh temporary folder and a frame log beside it. Returns an
     // empty string once it reported READY, otherwise what went wrong.
     QString start(const QString& exe, const QStringList& args);
+    // The same with the kvtsim that K4_KVTSIM names; says so when it names none.
+    QString start(const QStringList& args);
     QString linkPath() const { return linkPath_; }
     QString logPath() const { return logPath_; }
 

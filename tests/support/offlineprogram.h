@@ -4,6 +4,7 @@
 // stand-in main window, scripted dialogs, and a link whose port never opens (so the link thread
 // really runs and polls, and every exchange fails). The link's messages are kept and the ports it
 // made are counted. The frame is not shown: a test that needs the windows visible shows it.
+#include "deferreddeletes.h"
 #include "link/serialio.h"
 #include "scripteddialogs.h"
 #include "state/appstate.h"
@@ -40,7 +41,7 @@ public:
     OfflineProgram& operator=(const OfflineProgram&) = delete;
 
     // Windows closed by a command go once the event loop runs again.
-    static void flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    static void flush() { FlushDeletes(); }
 
     TestFrame frame;
     ScriptedDialogs dialogs;

@@ -45,12 +45,6 @@ void TestKvtsimOptions::goodCommandLines_data() {
     QTest::newRow("repeated id once")
         << "--link|/tmp/x|--ids|7,7,0" << Devices{{7, "Device 7"}, {0, "Device 0"}} << 1000L
         << false;
-    QTest::newRow("demo line") << "--demo|--link|/tmp/x|--name|3=Spare"
-                               << Devices{{1, "Encoder A"},
-                                          {2, "Encoder B"},
-                                          {3, "Spare"},
-                                          {5, "Multiplexer"}}
-                               << 1000L << true;
     QTest::newRow("zero turnaround")
         << "--link|/tmp/x|--turnaround-us|0" << Devices{{1, "Device 1"}} << 0L << false;
 }
@@ -103,12 +97,6 @@ void TestKvtsimOptions::helpNeedsNoLink() {
     const kvtsim::ParsedOptions parsed = kvtsim::ParseOptions({"--help"});
     QVERIFY(parsed.ok);
     QVERIFY(parsed.options.help);
-    const std::string usage = kvtsim::UsageText();
-    for (const char* word :
-         {"--link", "--ids", "--name", "--turnaround-us", "--log", "--demo", "--control", "FIFO",
-          "stats", "pacing", "quit", "attention ID on|off"}) {
-        QVERIFY2(usage.find(word) != std::string::npos, word);
-    }
 }
 
 QTEST_APPLESS_MAIN(TestKvtsimOptions)

@@ -17,6 +17,7 @@ using namespace k4;
 using k4test::ReadBytes;
 using k4test::RichWorkspace;
 using k4test::WorkspaceFixture;
+using k4test::WriteBytes;
 
 Q_DECLARE_METATYPE(WorkspaceFileData)
 
@@ -68,8 +69,9 @@ private Q_SLOTS:
         }
         QCOMPARE(m->panelOf(0)->SkinFile, QStringLiteral("blue.bmp"));
         QVERIFY(!m->panelOf(0)->Skin->pixmap().isNull());
-        // A skin that is not in the folder leaves the panel bare but stays in the record.
-        QCOMPARE(m->panelOf(2)->SkinFile, QString());
+        // A skin that is not in the folder leaves the panel bare; panel and record keep its name.
+        QCOMPARE(m->panelOf(2)->SkinFile, QStringLiteral("missing.bmp"));
+        QVERIFY(m->panelOf(2)->Skin->pixmap().isNull());
         QVERIFY(table[3].isEmpty());
     }
 
@@ -237,10 +239,7 @@ private Q_SLOTS:
         // Without its MacroName1 key, the old workspace's first name must not survive.
         QByteArray bytes = ReadBytes(path);
         bytes.replace("MacroName1=Undefined\r\n", "");
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        out.close();
+        QVERIFY(WriteBytes(path, bytes));
 
         LoadWorkspace(path);
         QVERIFY(f.manager() != oldManager.data());

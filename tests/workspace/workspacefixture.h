@@ -5,8 +5,10 @@
 // the windows built from them.
 #include "core/workspacefile.h"
 #include "manager/kvtmanager.h"
+#include "mdiwindows.h"
 #include "offlineprogram.h"
 #include "panel/mdichild.h"
+#include "skinbitmap.h"
 #include "state/appstate.h"
 #include "workspace/workspace.h"
 
@@ -27,9 +29,7 @@ public:
         app.LastWorkspacePath.clear();
         app.MacroNames = QStringList(k4::kMacroCount, QStringLiteral("Undefined"));
         QDir(dir.path()).mkdir(QStringLiteral("SKINS"));
-        QImage skin(291, 154, QImage::Format_RGB32);
-        skin.fill(Qt::darkBlue);
-        skin.save(dir.filePath(QStringLiteral("SKINS/blue.bmp")));
+        WriteSkinBitmap(dir.filePath(QStringLiteral("SKINS/blue.bmp")), Qt::darkBlue);
     }
     // The workspace's windows go first; the program's link and frame after them.
     ~WorkspaceFixture() {
@@ -47,20 +47,8 @@ public:
 
     k4::TMDIKVTMAN* manager() const { return k4::App().Manager; }
 
-    int panelCount() const {
-        int n = 0;
-        for (QMdiSubWindow* sub : frame.area.subWindowList()) {
-            n += qobject_cast<k4::TMDIChild*>(sub->widget()) != nullptr ? 1 : 0;
-        }
-        return n;
-    }
-    int managerCount() const {
-        int n = 0;
-        for (QMdiSubWindow* sub : frame.area.subWindowList()) {
-            n += qobject_cast<k4::TMDIKVTMAN*>(sub->widget()) != nullptr ? 1 : 0;
-        }
-        return n;
-    }
+    int panelCount() { return CountWindows<k4::TMDIChild>(frame.area); }
+    int managerCount() { return CountWindows<k4::TMDIKVTMAN>(frame.area); }
 
     QTemporaryDir dir;
 };

@@ -31,6 +31,9 @@ public:
     // Closes the pseudo-terminal and removes the symlink, as when an adapter is pulled out; the
     // console's open port then fails. OpenLine makes a new line at the same path.
     void CloseLine();
+    // The settings the console last gave the line, as "28800 8N1" (speed, data bits, parity N, E
+    // or O, stop bits); "unplugged" while there is no line.
+    std::string LineSettings() const;
     // Reads commands also from the FIFO at path, made when missing.
     bool OpenControl(const std::string& path, std::string& error);
     bool WatchStopSignals(std::string& error);

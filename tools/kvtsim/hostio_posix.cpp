@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
@@ -11,8 +12,25 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "hostio.h"
+
+#if defined(__linux__) && defined(TCGETS2)
+// The kernel's own settings record, which carries any speed as a number (28800 has no B
+// constant, so the C library's record cannot show it). Declared here because the kernel's header
+// cannot be included beside <termios.h>.
+struct termios2 {
+    tcflag_t c_iflag;
+    tcflag_t c_oflag;
+    tcflag_t c_cflag;
+    tcflag_t c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed;
+    speed_t c_ospeed;
+};
+#endif
 
 namespace kvtsim {
 namespace {
@@ -245,6 +263,45 @@ bool HostIo::OpenLine(const std::string& linkPath, std::string& error) {
     }
     io.linkPath = linkPath;
     return true;
+}
+
+std::string HostIo::LineSettings() const {
+    const Impl& io = *impl_;
+    if (io.slave < 0) {
+        return "unplugged";
+    }
+    termios settings{};
+    if (tcgetattr(io.slave, &settings) != 0) {
+        return ErrnoText("tcgetattr");
+    }
+    unsigned long speed = 0;
+#if defined(__linux__) && defined(TCGETS2)
+    termios2 exact{};
+    if (ioctl(io.slave, TCGETS2, &exact) == 0) {
+        speed = exact.c_ospeed;
+    }
+#else
+    speed = static_cast<unsigned long>(cfgetospeed(&settings));
+#endif
+    int dataBits = 8;
+    switch (settings.c_cflag & CSIZE) {
+        case CS5:
+            dataBits = 5;
+            break;
+        case CS6:
+            dataBits = 6;
+            break;
+        case CS7:
+            dataBits = 7;
+            break;
+        default:
+            break;
+    }
+    const char parity =
+        (settings.c_cflag & PARENB) == 0 ? 'N' : ((settings.c_cflag & PARODD) != 0 ? 'O' : 'E');
+    const int stopBits = (settings.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    return std::to_string(speed) + " " + std::to_string(dataBits) + parity +
+           std::to_string(stopBits);
 }
 
 bool HostIo::OpenControl(const std::string& path, std::string& error) {

@@ -26,8 +26,12 @@ int Run(const kvtsim::SimOptions& options) {
         }
     }
     kvtsim::Simulator sim(options.turnaroundUs * 1000, options.chunkBytes);
+    sim.SetStill(options.still);
     for (const auto& [id, name] : options.devices) {
         sim.AddDevice(id, name);
+    }
+    for (const std::uint8_t id : options.garbled) {
+        sim.FindDevice(id)->SetMode(kvtsim::ReplyMode::Garble);
     }
     if (log != nullptr) {
         sim.SetFrameLog([log](const std::string& line) {
@@ -71,6 +75,10 @@ int Run(const kvtsim::SimOptions& options) {
                         continue;
                     }
                     const kvtsim::CommandReply reply = sim.OnCommand(command, now);
+                    if (reply.line == kvtsim::LineAction::Describe) {
+                        PrintLine("LINE " + io.LineSettings());
+                        continue;
+                    }
                     if (reply.line == kvtsim::LineAction::Unplug) {
                         io.CloseLine();
                     } else if (reply.line == kvtsim::LineAction::Replug &&

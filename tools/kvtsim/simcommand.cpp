@@ -94,8 +94,8 @@ ParsedCommand ParseCommand(std::string_view line) {
     };
     static const PlainVerb kPlainVerbs[] = {
         {"stats", CommandKind::Stats},   {"pacing", CommandKind::Pacing},
-        {"unplug", CommandKind::Unplug}, {"replug", CommandKind::Replug},
-        {"quit", CommandKind::Quit},
+        {"line", CommandKind::Line},     {"unplug", CommandKind::Unplug},
+        {"replug", CommandKind::Replug}, {"quit", CommandKind::Quit},
     };
     for (const PlainVerb& entry : kPlainVerbs) {
         if (verb != entry.word) {

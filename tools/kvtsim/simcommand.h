@@ -17,6 +17,7 @@ enum class CommandKind {
     Remove,
     Stats,
     Pacing,
+    Line,
     Unplug,
     Replug,
     Quit
@@ -42,8 +43,8 @@ struct ParsedCommand {
 };
 
 // One control line: "silent ID", "normal ID", "short ID", "garble ID", "attention ID on|off",
-// "pause ID AFTER MS", "add ID [NAME]", "remove ID", "stats", "pacing", "unplug", "replug",
-// "quit". IDs are decimal, 0 to 127.
+// "pause ID AFTER MS", "add ID [NAME]", "remove ID", "stats", "pacing", "line", "unplug",
+// "replug", "quit". IDs are decimal, 0 to 127.
 ParsedCommand ParseCommand(std::string_view line);
 
 // True when the line holds nothing but blanks.

@@ -156,9 +156,11 @@ Display SimDevice::CurrentDisplay(Nanos now) const {
             cells[kRowCells + i] |= kHighlight;
         }
     }
-    char counter[16];
-    std::snprintf(counter, sizeof counter, "#%07u", displayReplies_ % 10'000'000u);
-    PutText(cells, kRowCells + kMenuWidth, kRowCells - kMenuWidth, counter);
+    if (counterShown_) {
+        char counter[16];
+        std::snprintf(counter, sizeof counter, "#%07u", displayReplies_ % 10'000'000u);
+        PutText(cells, kRowCells + kMenuWidth, kRowCells - kMenuWidth, counter);
+    }
     return cells;
 }
 

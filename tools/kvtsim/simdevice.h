@@ -73,6 +73,8 @@ public:
     bool MenuHighlighted() const { return menuHighlighted_; }
     bool CellMarked(std::size_t column) const { return marks_.at(column); }
     std::uint32_t DisplayReplies() const { return displayReplies_; }
+    // Without the counter the display stands still between keys.
+    void SetCounterShown(bool shown) { counterShown_ = shown; }
 
 private:
     void ApplyKey(std::uint8_t key, Nanos now);
@@ -92,6 +94,7 @@ private:
     Nanos lastKeyAt_ = 0;
     std::uint32_t displayReplies_ = 0;
     std::size_t garbleTurn_ = 0;
+    bool counterShown_ = true;
 };
 
 }  // namespace kvtsim

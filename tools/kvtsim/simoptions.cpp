@@ -46,6 +46,7 @@ ParsedOptions Fail(std::string error) {
 std::string UsageText() {
     return "Usage: kvtsim --link PATH [--ids 1,2,5] [--name ID=TEXT]... [--turnaround-us N]\n"
            "              [--log FILE] [--demo] [--control FILE] [--chunk-bytes N]\n"
+           "              [--garble 7,9]\n"
            "\n"
            "Stands in for a line of KVT devices on a pseudo-terminal, for running and testing\n"
            "the console without hardware.\n"
@@ -63,6 +64,9 @@ std::string UsageText() {
            "  --control FILE      also read commands from the FIFO FILE (made if missing); it\n"
            "                      is opened again after each writer closes it\n"
            "  --chunk-bytes N     bytes per paced write, 1 to 51 (default 4)\n"
+           "  --garble LIST       these of the IDs answer with bad replies from the start,\n"
+           "                      as after \"garble ID\"\n"
+           "  --still             no reply counter: a display changes only with its keys\n"
            "  --help              this text\n"
            "\n"
            "Replies go out at 28800 baud (about 347 us a byte). Commands, one a line on stdin\n"
@@ -80,6 +84,8 @@ std::string UsageText() {
            "  pacing      answers \"PACING writes=N late_avg_us=N late_max_us=N "
            "late_over_1ms=N\":\n"
            "              how late paced writes left against their due time\n"
+           "  line        answers \"LINE 28800 8N1\": the speed, data bits, parity and stop\n"
+           "              bits the console has set on the line (\"LINE unplugged\" without one)\n"
            "  quit        ends the run (as do SIGTERM and SIGINT; EOF on stdin does not)\n";
 }
 
@@ -97,9 +103,13 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
             options.demo = true;
             continue;
         }
+        if (arg == "--still") {
+            options.still = true;
+            continue;
+        }
         const bool takesValue = arg == "--link" || arg == "--ids" || arg == "--name" ||
                                 arg == "--turnaround-us" || arg == "--log" || arg == "--control" ||
-                                arg == "--chunk-bytes";
+                                arg == "--chunk-bytes" || arg == "--garble";
         if (!takesValue) {
             return Fail("unknown option " + arg);
         }
@@ -132,6 +142,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
                 return Fail("bad chunk size " + value);
             }
             options.chunkBytes = static_cast<std::size_t>(number);
+        } else if (arg == "--garble") {
+            options.garbled.clear();
+            if (!ParseIdList(value, options.garbled)) {
+                return Fail("bad ID list " + value + " (IDs 0 to 127, comma separated)");
+            }
         } else if (arg == "--log") {
             options.logPath = value;
         } else {
@@ -158,6 +173,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     for (const auto& entry : names) {
         if (std::find(ids.begin(), ids.end(), entry.first) == ids.end()) {
             return Fail("--name for ID " + std::to_string(entry.first) + ", which is not emulated");
+        }
+    }
+    for (const std::uint8_t id : options.garbled) {
+        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+            return Fail("--garble for ID " + std::to_string(id) + ", which is not emulated");
         }
     }
     for (const std::uint8_t id : ids) {

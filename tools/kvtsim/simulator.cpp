@@ -57,6 +57,7 @@ bool Simulator::AddDevice(std::uint8_t id, std::string name) {
         return false;
     }
     devices_[id] = std::make_unique<SimDevice>(id, std::move(name));
+    devices_[id]->SetCounterShown(!still_);
     return true;
 }
 
@@ -147,6 +148,10 @@ CommandReply Simulator::OnCommand(std::string_view line, Nanos now) {
         reply.text = FormatPacing(pacer_.Pacing());
         return reply;
     }
+    if (parsed.command.kind == CommandKind::Line) {
+        reply.line = LineAction::Describe;  // only the host can look at the line
+        return reply;
+    }
     const std::string error = ApplyCommand(parsed.command, now);
     reply.text = error.empty() ? "OK " + parsed.text : "ERR " + error;
     reply.quit = error.empty() && parsed.command.kind == CommandKind::Quit;
@@ -164,6 +169,7 @@ std::string Simulator::ApplyCommand(const SimCommand& command, Nanos /*now*/) {
         case CommandKind::Quit:
         case CommandKind::Stats:
         case CommandKind::Pacing:
+        case CommandKind::Line:
             return {};
         case CommandKind::Add:
             if (!AddDevice(command.id,

@@ -28,8 +28,9 @@ struct SimStats {
 // What the host must do to the line after a command.
 enum class LineAction {
     None,
-    Unplug,  // close the pseudo-terminal and take the link away, as a pulled adapter does
-    Replug   // open a new pseudo-terminal and link it at the same path
+    Unplug,   // close the pseudo-terminal and take the link away, as a pulled adapter does
+    Replug,   // open a new pseudo-terminal and link it at the same path
+    Describe  // answer with the line settings the console has set on the pseudo-terminal
 };
 
 struct CommandReply {
@@ -50,6 +51,8 @@ public:
     explicit Simulator(Nanos turnaround, std::size_t chunkBytes = 4);
 
     bool AddDevice(std::uint8_t id, std::string name);
+    // Devices added from now on show no reply counter.
+    void SetStill(bool still) { still_ = still; }
     bool RemoveDevice(std::uint8_t id);
     SimDevice* FindDevice(std::uint8_t id);
     std::vector<std::uint8_t> DeviceIds() const;
@@ -88,6 +91,7 @@ private:
     std::optional<DemoSchedule> demo_;
     std::function<void(const std::string&)> frameLog_;
     std::function<void(const std::string&)> notice_;
+    bool still_ = false;
 };
 
 }  // namespace kvtsim

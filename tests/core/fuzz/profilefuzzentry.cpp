@@ -11,8 +11,6 @@ namespace k4fuzz {
 
 namespace {
 
-int lastDeviceCount = -1;
-
 void require(bool holds, const char* rule) {
     if (!holds) {
         std::fprintf(stderr, "profile fuzz: broken rule: %s\n", rule);
@@ -61,7 +59,6 @@ void checkProfile(const QByteArray& input) {
 void checkWorkspace(const QByteArray& input) {
     const k4::ProfileFile source = k4::ProfileFile::FromText(input);
     const k4::WorkspaceFileData first = k4::ReadWorkspaceProfile(source);
-    lastDeviceCount = static_cast<int>(first.Devices.size());
     require(first.Devices.size() <= 127, "at most 127 devices");
     for (const k4::WorkspaceDevice& device : first.Devices) {
         require((device.flags & 0x01) != 0, "every device carries the in-use flag");
@@ -88,10 +85,6 @@ void checkWorkspace(const QByteArray& input) {
 void CheckProfileInput(const QByteArray& input) {
     checkProfile(input);
     checkWorkspace(input);
-}
-
-int LastDeviceCount() {
-    return lastDeviceCount;
 }
 
 }  // namespace k4fuzz

@@ -9,7 +9,4 @@ namespace k4fuzz {
 // the libFuzzer target and the corpus replay test.
 void CheckProfileInput(const QByteArray& input);
 
-// How many devices the workspace reader returned in the last call.
-int LastDeviceCount();
-
 }  // namespace k4fuzz

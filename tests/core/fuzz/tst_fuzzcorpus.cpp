@@ -29,8 +29,6 @@ void TestFuzzCorpus::replay() {
     QFile input(file);
     QVERIFY(input.open(QIODevice::ReadOnly));
     k4fuzz::CheckProfileInput(input.readAll());  // aborts on a broken rule
-    QVERIFY(k4fuzz::LastDeviceCount() >= 0);
-    QVERIFY(k4fuzz::LastDeviceCount() <= 127);
 }
 
 QTEST_APPLESS_MAIN(TestFuzzCorpus)

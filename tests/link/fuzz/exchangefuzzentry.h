@@ -6,15 +6,14 @@ namespace k4fuzz {
 
 // Runs a short session of exchanges on a small device table against a line whose replies (their
 // bytes, lengths, the pieces they arrive in and the pauses between them) all come from input, and
-// checks after each exchange what must hold whatever the line sends: nothing written outside the
-// display buffers, cells only from a whole display reply, latches changed only as a reply of that
+// checks after each exchange what must hold whatever the line sends: cells only to a panel and
+// only from a whole display reply, latches changed only as a reply of that
 // kind allows, the rest of the table untouched. A broken rule aborts with a message. Shared by the
 // libFuzzer target and the corpus replay test.
 void CheckExchangeInput(const QByteArray& input);
 
-// How many exchanges the last call ran, and how many of them read a whole display reply.
+// How many exchanges of the last call read a whole display reply.
 struct SessionCounts {
-    int exchanges = 0;
     int displayReplies = 0;
 };
 SessionCounts LastSessionCounts();

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "link/serialio.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+namespace k4 {
+
+// The time a port's line on the network may add to a reply, on top of the local read time:
+// key COM<n>Margin of KVT_PORTS, in milliseconds.
+inline constexpr int kDefaultMarginMs = 60;
+inline constexpr int kMaxMarginMs = 2000;
+QByteArray MarginKey(int portNumber);
+// The margin of port n from the settings file, kDefaultMarginMs when unset, kept to 0 to
+// kMaxMarginMs.
+int PortMargin(int portNumber, const QString& settingsPath);
+
+// The line behind a network address, with margin added to its reply time.
+std::unique_ptr<SerialIo> MakeNetPort(const QString& address, std::chrono::milliseconds margin);
+
+}  // namespace k4

@@ -1,0 +1,18 @@
+#include "link/pollorder.h"
+
+namespace k4 {
+
+int PollOrder::next(int lastIndex, int followed) {
+    const bool following = followed >= 0 && followed <= lastIndex;
+    if (following && followedTurn_) {
+        followedTurn_ = false;
+        return followed;
+    }
+    if (roundRobin_ > lastIndex) {
+        roundRobin_ = 0;
+    }
+    followedTurn_ = following;
+    return roundRobin_++;
+}
+
+}  // namespace k4
