@@ -1,5 +1,6 @@
 // A macro run on a simulated line: devices 1, 2 and 5 on it, 1 and 5 marked. What kvtsim saw is
-// the judge; the run's pauses are measured on a clock the test moves.
+// the judge; the run's pauses are measured on a clock the test moves. A full application: a
+// failing device beeps.
 #include "core/devicetable.h"
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
@@ -145,5 +146,5 @@ void TestMacroRunKvtsim::silentDeviceFailsOnceAndStopEndsTheRun() {
     QCOMPARE(keysOf(5), QList<int>({126}));
 }
 
-QTEST_GUILESS_MAIN(TestMacroRunKvtsim)
+QTEST_MAIN(TestMacroRunKvtsim)
 #include "tst_macrorunkvtsim.moc"
