@@ -22,7 +22,7 @@ run_suite() {
 
 run_suite build/release
 if [ "${K4_SANITIZERS:-1}" != 0 ]; then
-    TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+    TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1 ignore_noninstrumented_modules=1" \
         run_suite build/tsan -DK4_TSAN=ON
     ASAN_OPTIONS="detect_leaks=0" UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1" \
         run_suite build/asan -DK4_ASAN=ON

@@ -71,9 +71,8 @@ void LineCapture::recordNotSent(const CapturedRequest& request, bool probe) {
 void LineCapture::write(const CapturedEntry& entry) {
     const std::uint64_t index = written_.load(std::memory_order_relaxed);
     // Announced before the slot is touched: a reader that copied this slot meanwhile sees that
-    // it was being written over.
+    // it was being written over (each word's release store below orders this one ahead of it).
     started_.store(index + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
 
     std::array<std::uint64_t, kWords> words{};
     words[kWallWord] = static_cast<std::uint64_t>(entry.wallUs);
@@ -87,7 +86,7 @@ void LineCapture::write(const CapturedEntry& entry) {
 
     Slot& slot = slots_[index % kCapacity];
     for (std::size_t i = 0; i < kWords; ++i) {
-        slot.words[i].store(words[i], std::memory_order_relaxed);
+        slot.words[i].store(words[i], std::memory_order_release);
     }
     latest_[entry.address() & 0x7F] = index + 1;
     written_.store(index + 1, std::memory_order_release);
@@ -97,7 +96,7 @@ void LineCapture::copySlot(std::uint64_t index, CapturedEntry& out) const {
     const Slot& slot = slots_[index % kCapacity];
     std::array<std::uint64_t, kWords> words{};
     for (std::size_t i = 0; i < kWords; ++i) {
-        words[i] = slot.words[i].load(std::memory_order_relaxed);
+        words[i] = slot.words[i].load(std::memory_order_acquire);
     }
     out = CapturedEntry{};
     out.wallUs = static_cast<std::int64_t>(words[kWallWord]);
@@ -170,8 +169,9 @@ std::size_t LineCapture::readSince(Cursor& cursor, std::vector<CapturedEntry>& o
     for (std::uint64_t i = from; i < written; ++i) {
         copySlot(i, exchanges[static_cast<std::size_t>(i - from)]);
     }
-    // Slots the writer has started over since they were copied hold a mix: they fell off.
-    std::atomic_thread_fence(std::memory_order_acquire);
+    // Slots the writer has started over since they were copied hold a mix: they fell off. The
+    // acquire loads of the copy order this load after them, so a word from a newer writing means
+    // started_ is seen past that slot.
     const std::uint64_t started = started_.load(std::memory_order_relaxed);
     const std::uint64_t firstIntact = started > kCapacity ? started - kCapacity : 0;
 

@@ -1,5 +1,7 @@
 #include "link/netserialio.h"
 
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -56,7 +58,17 @@ bool NetSerialIo::connectAndSetLine() {
     socket_ = std::make_unique<QTcpSocket>();
     // Four-byte frames must leave at once, not wait for more to fill a segment.
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    socket_->connectToHost(address_->host, address_->port);
+    // The name is looked up here, on the link thread, rather than by the socket: its own lookup
+    // runs on a pool of Qt's threads while this thread waits anyway.
+    QHostAddress host(address_->host);
+    if (host.isNull()) {
+        const QHostInfo found = QHostInfo::fromName(address_->host);
+        if (found.addresses().isEmpty()) {
+            return false;
+        }
+        host = found.addresses().constFirst();
+    }
+    socket_->connectToHost(host, address_->port);
     if (!socket_->waitForConnected(static_cast<int>(kConnectTime.count()))) {
         return false;
     }

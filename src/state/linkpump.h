@@ -22,7 +22,8 @@ public:
     void deliverNow();
 
 private:
-    void wake();  // any thread
+    void wake();      // any thread
+    void postWake();  // any thread: asks Qt to run deliverNow on the GUI thread
 
     LinkUpdateQueue& queue_;
     ExchangeEffects& target_;

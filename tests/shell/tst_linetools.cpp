@@ -126,8 +126,8 @@ void TestLineTools::scanFindsAndAddsTheNewDevices() {
         repliesOfThree = table[0].Health.counts().replies - repliesOfThree;
         for (int i = 0; i < scan->Found->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* row = scan->Found->topLevelItem(i);
-            rows << row->text(0) + " | " + row->text(1).section(QStringLiteral(" ("), 0, 0) + " | " +
-                        row->text(2);
+            rows << row->text(0) + " | " + row->text(1).section(QStringLiteral(" ("), 0, 0) +
+                        " | " + row->text(2);
         }
         scan->AddButton->click();
         return int(QDialog::Accepted);
