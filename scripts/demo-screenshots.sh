@@ -111,21 +111,28 @@ skin_dialog_shot() {
     xdotool key Escape
 }
 
-# The macro window from the Setup menu; a double-click on its highlighted first name (the only
-# pixels of the highlight colour on the screen) opens the editor part for that macro.
+# Keys for the frame: without a window manager nothing gives it the focus.
+frame_keys() {
+    xdotool search --name '^K4mgr' windowfocus --sync 2>/dev/null || true
+    xdotool key "$@"
+}
+
+# The macro window from the Setup menu; a double-click on its highlighted first name opens the
+# editor part for that macro. The active window's title bar has the highlight colour too, so the
+# name is found from the colour's last pixel on the screen, the bottom right of its cell.
 macro_shot() {
     sleep "$1"
     local cell x y
-    xdotool key alt+s w
+    frame_keys alt+s w
     sleep 1
-    cell=$(import -window root png:- | convert - -depth 8 txt:- | grep -m1 -i '#308CC6' | cut -d: -f1 || true)
+    cell=$(import -window root png:- | convert - -depth 8 txt:- | grep -i '#308CC6' | tail -1 | cut -d: -f1 || true)
     if [ -z "$cell" ]; then
         echo "the macro window is not on the screen: $2 not taken" >&2
         return
     fi
     x=${cell%,*}
     y=${cell#*,}
-    xdotool mousemove $((x + 40)) $((y + 6)) click --repeat 2 1
+    xdotool mousemove $((x - 40)) $((y - 6)) click --repeat 2 1
     sleep 0.5
     xdotool key ctrl+F1
     sleep 0.3
@@ -139,6 +146,9 @@ if [ "${K4_README:-}" = 1 ]; then
     cp "$out/frame.png" "$root/docs/k4mgr.png"
     echo "saved $root/docs/k4mgr.png"
 fi
+macro_shot 1 macro.png
+sleep 1
+frame_keys alt+s w
 control "silent 2"
 shot 2 commerror.png
 control "normal 2"
@@ -147,11 +157,6 @@ shot_most_red 2 attention.png
 control "attention 3 off"
 skin_dialog_shot 1 skins.png
 
-# Keys for the frame: without a window manager nothing gives it the focus.
-frame_keys() {
-    xdotool search --name '^K4mgr' windowfocus --sync 2>/dev/null || true
-    xdotool key "$@"
-}
 control "silent 2"
 frame_keys alt+s m
 shot 4 monitor.png
@@ -162,4 +167,3 @@ sleep 1
 xdotool key Tab ctrl+a 1 5 Tab space
 shot 5 scan.png
 xdotool key Escape
-macro_shot 1 macro.png

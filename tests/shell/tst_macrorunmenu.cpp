@@ -84,6 +84,14 @@ void TestMacroRunMenu::runsFromTheMenuAndTheWindow() {
     QCOMPARE(KeysSeenBy(fx_.line, 2), QList<int>({126, 126, 3}));
     QCOMPARE(KeysSeenBy(fx_.line, 1), QList<int>());
     QVERIFY(!App().WorkspaceModified);
+
+    // Opening a workspace ends the run that went on in the one before.
+    run.item("MacroRun3")->trigger();
+    QVERIFY(stop->isEnabled());
+    fx_.dialogs->fileNames = {rack};
+    run.item("FileOpenItem")->trigger();
+    QTRY_VERIFY(!stop->isEnabled());
+    QVERIFY(run.form->StatusBar->currentMessage().startsWith("Macro 'Setup A': stopped after"));
 }
 
 QTEST_MAIN(TestMacroRunMenu)
