@@ -26,7 +26,6 @@ private Q_SLOTS:
 
 private:
     void startRun(const QString& keys);
-    QList<int> keysOf(int address) const;
     // Waits until kvtsim has seen n more polls of every device: the line went round meanwhile.
     bool linePolledRound(int n) const;
 
@@ -87,16 +86,6 @@ void TestMacroRunKvtsim::startRun(const QString& keys) {
     runner_->start(QStringLiteral("Setup A"), ParseMacroKeys(keys).steps, {1, 5});
 }
 
-QList<int> TestMacroRunKvtsim::keysOf(int address) const {
-    QList<int> keys;
-    for (const LoggedFrame& f : sim_->frames()) {
-        if (f.address == address && f.key != 0) {
-            keys << f.key;
-        }
-    }
-    return keys;
-}
-
 bool TestMacroRunKvtsim::linePolledRound(int n) const {
     const auto polls = [this] {
         std::map<int, int> count;
@@ -119,14 +108,14 @@ void TestMacroRunKvtsim::markedDevicesGetTheirKeysInOrder() {
     QTRY_COMPARE_WITH_TIMEOUT(status_, QStringLiteral("Macro 'Setup A': 4 of 8 keys"), 20000);
     // Both devices wait in their pause, and the line goes on polling every device meanwhile.
     QVERIFY(linePolledRound(3));
-    QCOMPARE(keysOf(1), QList<int>({126, 3}));
-    QCOMPARE(keysOf(5), QList<int>({126, 3}));
+    QCOMPARE(sim_->keysTo(1), QList<int>({126, 3}));
+    QCOMPARE(sim_->keysTo(5), QList<int>({126, 3}));
     now_ += 1000ms;
     QTRY_VERIFY_WITH_TIMEOUT(!runner_->running(), 20000);
     QCOMPARE(status_, QStringLiteral("Macro 'Setup A': 2 devices done"));
-    QCOMPARE(keysOf(1), QList<int>({126, 3, 4, 127}));
-    QCOMPARE(keysOf(5), QList<int>({126, 3, 4, 127}));
-    QCOMPARE(keysOf(2), QList<int>());
+    QCOMPARE(sim_->keysTo(1), QList<int>({126, 3, 4, 127}));
+    QCOMPARE(sim_->keysTo(5), QList<int>({126, 3, 4, 127}));
+    QCOMPARE(sim_->keysTo(2), QList<int>());
 }
 
 void TestMacroRunKvtsim::silentDeviceFailsOnceAndStopEndsTheRun() {
@@ -134,16 +123,16 @@ void TestMacroRunKvtsim::silentDeviceFailsOnceAndStopEndsTheRun() {
     startRun(QStringLiteral("T 3 p1000 S"));
     QTRY_COMPARE_WITH_TIMEOUT(status_, QStringLiteral("Macro 'Setup A': 3 of 6 keys"), 20000);
     QVERIFY(linePolledRound(3));
-    QCOMPARE(keysOf(5), QList<int>({126}));
-    QCOMPARE(keysOf(1), QList<int>({126, 3}));
+    QCOMPARE(sim_->keysTo(5), QList<int>({126}));
+    QCOMPARE(sim_->keysTo(1), QList<int>({126, 3}));
 
     runner_->stop();
     QVERIFY(!runner_->running());
     QCOMPARE(status_, QStringLiteral("Macro 'Setup A': stopped after 3 of 6 keys"));
     now_ += 1000ms;
     QVERIFY(linePolledRound(3));
-    QCOMPARE(keysOf(1), QList<int>({126, 3}));
-    QCOMPARE(keysOf(5), QList<int>({126}));
+    QCOMPARE(sim_->keysTo(1), QList<int>({126, 3}));
+    QCOMPARE(sim_->keysTo(5), QList<int>({126}));
 }
 
 QTEST_MAIN(TestMacroRunKvtsim)

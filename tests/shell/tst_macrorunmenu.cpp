@@ -12,20 +12,6 @@
 using k4::App;
 using k4test::ProgramRun;
 
-namespace {
-
-QList<int> KeysSeenBy(const k4test::KvtsimProcess& line, int address) {
-    QList<int> keys;
-    for (const k4test::LoggedFrame& f : line.frames()) {
-        if (f.address == address && f.key != 0) {
-            keys << f.key;
-        }
-    }
-    return keys;
-}
-
-}  // namespace
-
 class TestMacroRunMenu : public k4test::LineTest {
     Q_OBJECT
 private Q_SLOTS:
@@ -81,8 +67,8 @@ void TestMacroRunMenu::runsFromTheMenuAndTheWindow() {
     window->MRun->click();
     QTRY_COMPARE_WITH_TIMEOUT(run.form->StatusBar->currentMessage(),
                               QStringLiteral("Macro 'Setup A': 1 device done"), 20000);
-    QCOMPARE(KeysSeenBy(fx_.line, 2), QList<int>({126, 126, 3}));
-    QCOMPARE(KeysSeenBy(fx_.line, 1), QList<int>());
+    QCOMPARE(fx_.line.keysTo(2), QList<int>({126, 126, 3}));
+    QCOMPARE(fx_.line.keysTo(1), QList<int>());
     QVERIFY(!App().WorkspaceModified);
 
     // Opening a workspace ends the run that went on in the one before.
