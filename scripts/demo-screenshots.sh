@@ -4,6 +4,8 @@
 #   commerror.png   device 2 has gone silent: its panel in front showing the error, red node
 #   attention.png   device 3 raises its attention bit: its panel in front, display blinking
 #   skins.png       the skin dialog, opened from the context menu of device 1's skinned panel
+#   macro.png       the macro window editing "Setup A" (its keys, devices 1, 3 and 5 marked),
+#                   just after Ctrl+F1 ran it: its progress in the status line
 #   monitor.png     the line monitor while device 2 is silent: its failed polls in red
 #   scan.png        the line scan of addresses 0 to 15: 9 and 12 (bad replies) are not in the
 #                   workspace
@@ -54,6 +56,9 @@ done
 grep -q '^READY' "$work/kvtsim.out" || { cat "$work/kvtsim.out" >&2; exit 1; }
 
 "$root/scripts/demo-workspace.sh" "$work/demo.DID"
+ini_set "$work/demo.DID" MacroNames MacroName1 "Setup A"
+ini_set "$work/demo.DID" MacroNames MacroKeys1 "T 3 3 + S"
+ini_set "$work/demo.DID" MacroNames MacroDevices1 "1:x,3:x,5:ab"
 ini_set "$work/KVT.INI" KVT_PORTS COM1 "$work/kvtbus"
 ini_set "$work/KVT.INI" KVT_WORKSPACE LastFile "$work/demo.DID"
 
@@ -106,12 +111,44 @@ skin_dialog_shot() {
     xdotool key Escape
 }
 
+# Keys for the frame: without a window manager nothing gives it the focus.
+frame_keys() {
+    xdotool search --name '^K4mgr' windowfocus --sync 2>/dev/null || true
+    xdotool key "$@"
+}
+
+# The macro window from the Setup menu; a double-click on its highlighted first name opens the
+# editor part for that macro. The active window's title bar has the highlight colour too, so the
+# name is found from the colour's last pixel on the screen, the bottom right of its cell.
+macro_shot() {
+    sleep "$1"
+    local cell x y
+    frame_keys alt+s w
+    sleep 1
+    cell=$(import -window root png:- | convert - -depth 8 txt:- | grep -i '#308CC6' | tail -1 | cut -d: -f1 || true)
+    if [ -z "$cell" ]; then
+        echo "the macro window is not on the screen: $2 not taken" >&2
+        return
+    fi
+    x=${cell%,*}
+    y=${cell#*,}
+    xdotool mousemove $((x - 40)) $((y - 6)) click --repeat 2 1
+    sleep 0.5
+    xdotool key ctrl+F1
+    sleep 0.3
+    import -window root png:- | convert - -trim +repage "$out/$2"
+    echo "saved $out/$2"
+}
+
 shot 3 frame.png
 if [ "${K4_README:-}" = 1 ]; then
     mkdir -p "$root/docs"
     cp "$out/frame.png" "$root/docs/k4mgr.png"
     echo "saved $root/docs/k4mgr.png"
 fi
+macro_shot 1 macro.png
+sleep 1
+frame_keys alt+s w
 control "silent 2"
 shot 2 commerror.png
 control "normal 2"
@@ -120,11 +157,6 @@ shot_most_red 2 attention.png
 control "attention 3 off"
 skin_dialog_shot 1 skins.png
 
-# Keys for the frame: without a window manager nothing gives it the focus.
-frame_keys() {
-    xdotool search --name '^K4mgr' windowfocus --sync 2>/dev/null || true
-    xdotool key "$@"
-}
 control "silent 2"
 frame_keys alt+s m
 shot 4 monitor.png

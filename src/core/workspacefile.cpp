@@ -26,6 +26,14 @@ QByteArray macroKey(int index) {
     return "MacroName" + QByteArray::number(index + 1);
 }
 
+QByteArray macroKeysKey(int index) {
+    return "MacroKeys" + QByteArray::number(index + 1);
+}
+
+QByteArray macroDevicesKey(int index) {
+    return "MacroDevices" + QByteArray::number(index + 1);
+}
+
 QString readText(const ProfileFile& file, const QByteArray& section, const QByteArray& key,
                  const char* def, int maxBytes) {
     return DecodeProfileString(file.readString(section, key, def, kWholeValue), maxBytes);
@@ -40,6 +48,15 @@ void writeText(ProfileFile& file, ProfileTextForm form, const QByteArray& sectio
         return;
     }
     file.writeString(section, key, EncodeProfileString(text, form));
+}
+
+// A key that only some workspaces hold: not added for an empty value.
+void writeOptionalText(ProfileFile& file, ProfileTextForm form, const QByteArray& section,
+                       const QByteArray& key, const QString& text) {
+    if (text.isEmpty() && !file.hasKey(section, key)) {
+        return;
+    }
+    writeText(file, form, section, key, text, kWholeValue);
 }
 
 std::uint8_t lowByte(int value) {
@@ -116,6 +133,12 @@ WorkspaceFileData ReadWorkspaceProfile(const ProfileFile& file) {
         data.MacroNames[i] =
             readText(file, kMacroSection, macroKey(i), "Undefined", kMacroNameBytes);
     }
+    for (int i = 0; i < kWorkspaceMacroCount; ++i) {
+        MacroContent& macro = data.Macros[static_cast<std::size_t>(i)];
+        macro.Keys = readText(file, kMacroSection, macroKeysKey(i), "", kWholeValue);
+        macro.Devices =
+            ParseMacroMarks(readText(file, kMacroSection, macroDevicesKey(i), "", kWholeValue));
+    }
     return data;
 }
 
@@ -143,6 +166,12 @@ void WriteWorkspaceProfile(ProfileFile& file, const QString& path, const Workspa
     }
     for (int i = 0; i < kWorkspaceMacroCount; ++i) {
         writeText(file, form, kMacroSection, macroKey(i), data.MacroNames[i], kMacroNameBytes);
+    }
+    for (int i = 0; i < kWorkspaceMacroCount; ++i) {
+        const MacroContent& macro = data.Macros[static_cast<std::size_t>(i)];
+        writeOptionalText(file, form, kMacroSection, macroKeysKey(i), macro.Keys);
+        writeOptionalText(file, form, kMacroSection, macroDevicesKey(i),
+                          FormatMacroMarks(macro.Devices));
     }
 }
 

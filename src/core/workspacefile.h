@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/macrocontent.h"
+
 #include <QString>
 
 #include <array>
@@ -44,6 +46,9 @@ struct WorkspaceFileData {
     // Slots 0, 1, ... in order; every one carries the in-use flag. At most 127.
     std::vector<WorkspaceDevice> Devices;
     std::array<QString, kWorkspaceMacroCount> MacroNames;
+    // Keys and devices of each macro, in the same section as the names (MacroKeys1,
+    // MacroDevices1, ...); a file without them holds empty macros.
+    std::array<MacroContent, kWorkspaceMacroCount> Macros;
 
     WorkspaceFileData() { MacroNames.fill(QStringLiteral("Undefined")); }
     bool operator==(const WorkspaceFileData&) const = default;
@@ -58,12 +63,13 @@ WorkspaceFileData ReadWorkspaceProfile(const ProfileFile& file);
 
 // Writes data into the file at path with one file access: the keys of "Global", then one section
 // per device from the highest slot down to slot 0, then "MacroNames", every key where an earlier
-// save put it. A text key that already reads as the text to write keeps its bytes; a changed one
-// is written 8-bit (Windows-1252) in a file that is not UTF-8 when every character fits, else as
-// UTF-8. Keys this writer does not write stay in the file (device sections of a workspace
-// that once had more devices are ignored on loading because Devices is lower). Name is the file
-// name part of path, not data.Name. False when the file could not be written; the file on disk
-// is then the old one, whole.
+// save put it. A macro's keys and devices are written after the names, and only when it holds
+// some or the file held them before: a workspace without macro content writes what it always did. A
+// text key that already reads as the text to write keeps its bytes; a changed one is written 8-bit
+// (Windows-1252) in a file that is not UTF-8 when every character fits, else as UTF-8. Keys this
+// writer does not write stay in the file (device sections of a workspace that once had more devices
+// are ignored on loading because Devices is lower). Name is the file name part of path, not
+// data.Name. False when the file could not be written; the file on disk is then the old one, whole.
 bool WriteWorkspaceFile(const QString& path, const WorkspaceFileData& data);
 void WriteWorkspaceProfile(ProfileFile& file, const QString& path, const WorkspaceFileData& data);
 

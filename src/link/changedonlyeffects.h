@@ -10,9 +10,10 @@ namespace k4 {
 // Sits between one link thread and the effects it hands over, and passes on only what changes
 // what the operator sees: a display reply equal to what its panel already shows (cells and
 // highlight), the communication-error text over the same text, a node picture the node already
-// has, and the repaints that would follow them go no further. Raising a panel, beeps and line
-// states always pass. What a view shows is known only from what went through here, so a fresh
-// filter (one per link start) passes everything once. Link thread only.
+// has, and the repaints that would follow them go no further. Raising a panel, beeps, line
+// states and the end of each key's exchange always pass. What a view shows is known only from what
+// went through here, so a fresh filter (one per link start) passes everything once. Link thread
+// only.
 class ChangedOnlyEffects final : public ExchangeEffects {
 public:
     explicit ChangedOnlyEffects(ExchangeEffects& next) : next_(next) {}
@@ -26,6 +27,9 @@ public:
     void repaintTree() override;
     void beep() override { next_.beep(); }
     void lineStateChanged(const LineState& state) override { next_.lineStateChanged(state); }
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override {
+        next_.keyExchanged(address, key, failed);
+    }
 
 private:
     struct Shown {

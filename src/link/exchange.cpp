@@ -72,11 +72,11 @@ void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
 
 }  // namespace
 
-void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
-              ExchangeEffects& effects, LineCapture* capture) {
+ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
+                        ExchangeEffects& effects, LineCapture* capture) {
     const int index = table.indexOfAddress(address);
     if (index < 0) {
-        return;
+        return ExchangeResult::NoDevice;
     }
     DeviceRecord& r = table[index];
     // A hand-edited workspace can hold an ID beyond 127: sent, it would read as a lead byte on the
@@ -86,7 +86,7 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
             capture->recordNotSent(MakeRequest(address, key));
         }
         ProcessFailure(r, effects);
-        return;
+        return ExchangeResult::Failed;
     }
 
     const RequestFrame request = MakeRequest(address, key);
@@ -97,7 +97,7 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
             capture->recordNotSent(request);
         }
         ProcessFailure(r, effects);
-        return;
+        return ExchangeResult::Failed;
     }
 
     std::array<std::uint8_t, kDisplayReplySize> reply{};
@@ -112,14 +112,15 @@ void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uin
         case ReplyKind::Display:
             r.Health.noteReply(HealthClockNs());
             ProcessDisplayReply(r, reply, effects);
-            break;
+            return ExchangeResult::Replied;
         case ReplyKind::TwoByte:
             r.Health.noteReply(HealthClockNs());
-            break;
+            return ExchangeResult::Replied;
         case ReplyKind::Failure:
-            ProcessFailure(r, effects);
             break;
     }
+    ProcessFailure(r, effects);
+    return ExchangeResult::Failed;
 }
 
 }  // namespace k4

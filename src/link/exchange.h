@@ -9,12 +9,16 @@
 
 namespace k4 {
 
+// How an exchange ended: with a reply of either size, with a failure, or without a device of
+// that address to send to.
+enum class ExchangeResult { Replied, Failed, NoDevice };
+
 // One request to the device at address and its reply: the device's display cells, its two
 // latches and the picture of its tree node follow the reply. Runs on the link thread only. When
 // no record in 0..LastIndex carries that address nothing is sent; an address beyond 127 is never
 // sent and the exchange fails. A key of 0 is a poll. Every exchange that reaches the line (or was
 // meant to) goes into capture when one is given, whatever its effects.
-void Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
-              ExchangeEffects& effects, LineCapture* capture = nullptr);
+ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
+                        ExchangeEffects& effects, LineCapture* capture = nullptr);
 
 }  // namespace k4

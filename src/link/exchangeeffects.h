@@ -39,6 +39,10 @@ public:
     virtual void beep() = 0;
     // The line itself changed state (opened, lost, reopened, closed); not tied to any device.
     virtual void lineStateChanged(const LineState& /*state*/) {}
+    // The exchange of a key command from the ring has ended, after its other effects; failed when
+    // no usable reply came or no device of that address was there to send it to. Polls do not
+    // report here.
+    virtual void keyExchanged(std::uint8_t /*address*/, std::uint8_t /*key*/, bool /*failed*/) {}
 };
 
 // Where exchanges go when nobody asked for their effects: nowhere.

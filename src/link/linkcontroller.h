@@ -69,6 +69,9 @@ public:
     // The link-running flag.
     bool isRunning() const { return running_.load(std::memory_order_acquire); }
     TRS232flow* thread() const { return thread_.get(); }
+    // Changes with every start and stop: a key queued under one value that has not gone out when
+    // it changes never will.
+    std::uint64_t generation() const { return generation_; }
 
 private:
     PortFactory portFactory_;

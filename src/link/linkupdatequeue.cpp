@@ -50,6 +50,10 @@ void LinkUpdateQueue::beep() {
     push({Kind::Beep, 0, kNoHandle, {}});
 }
 
+void LinkUpdateQueue::keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) {
+    push({Kind::KeyEnded, key, address, {}, failed});
+}
+
 void LinkUpdateQueue::lineStateChanged(const LineState& state) {
     Wake wake;
     {
@@ -94,6 +98,9 @@ std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
                 break;
             case Kind::Beep:
                 target.beep();
+                break;
+            case Kind::KeyEnded:
+                target.keyExchanged(static_cast<std::uint8_t>(u.handle), u.value, u.failed);
                 break;
         }
     }

@@ -32,6 +32,7 @@ public:
     void beep() override;
     // Only the latest line state waits: an older one would be stale by the time it is shown.
     void lineStateChanged(const LineState& state) override;
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override;
 
     // GUI thread: applies every pending effect, oldest first, to target, then hands over the
     // latest line state if it changed. Returns how many effects.
@@ -49,13 +50,15 @@ private:
         ShowPanel,
         NodeImage,
         Tree,
-        Beep
+        Beep,
+        KeyEnded
     };
     struct Update {
         Kind kind;
-        std::uint8_t value;  // highlight mask or image
-        std::uint64_t handle;
+        std::uint8_t value;    // highlight mask or image
+        std::uint64_t handle;  // or the address of an ended key
         DisplayCells cells;
+        bool failed = false;
     };
     void push(const Update& u);
     // Under mutex_: true when nothing waits for the GUI, so the next arrival must wake it.

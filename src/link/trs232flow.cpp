@@ -158,7 +158,9 @@ void TRS232flow::drainRing() {
         if (!command) {
             break;
         }
-        Exchange(table_, port(), command->address, command->key, effects_, capture_);
+        const ExchangeResult result =
+            Exchange(table_, port(), command->address, command->key, effects_, capture_);
+        effects_.keyExchanged(command->address, command->key, result != ExchangeResult::Replied);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "macro/macrowindow.h"
 
+#include "macro/programmacros.h"
 #include "macro/twmacro.h"
 #include "state/appstate.h"
 
@@ -26,6 +27,7 @@ void MacroNamesReplaced() {
     if (auto* window = qobject_cast<TWMacro*>(App().WMacro.data())) {
         window->namesReplaced();
     }
+    MacrosChanged();
 }
 
 }  // namespace k4

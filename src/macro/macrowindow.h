@@ -12,7 +12,7 @@ class DeviceTable;
 // decides, not the item's check mark, and the mark is set to match.
 void ToggleMacroWindow(QAction& menuItem, QMdiArea& area, const DeviceTable* table);
 
-// The program's macro names were replaced wholesale; an open macro window follows.
+// The program's macro names and contents were replaced wholesale; an open macro window follows.
 void MacroNamesReplaced();
 
 }  // namespace k4

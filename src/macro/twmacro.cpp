@@ -1,9 +1,13 @@
 #include "macro/twmacro.h"
 
+#include "core/devicetable.h"
 #include "core/textlimit.h"
 #include "macro/macrogrid.h"
+#include "macro/macrokeys.h"
+#include "macro/programmacros.h"
 #include "macro/toolframestyle.h"
 #include "state/appstate.h"
+#include "state/dialogs.h"
 #include "state/formfont.h"
 #include "state/typedbytelimit.h"
 
@@ -22,8 +26,11 @@ namespace {
 constexpr int kCellSize = 16;
 constexpr QRect kMViewRect{8, 8, 209, 209};
 constexpr QRect kMEditRect{224, 8, 233, 177};
-constexpr QRect kMSaveRect{224, 192, 75, 25};
-constexpr QRect kMCancelRect{384, 192, 73, 25};
+constexpr QRect kMKeysRect{224, 192, 233, 21};
+constexpr QRect kMSaveRect{224, 220, 75, 25};
+constexpr QRect kMRunRect{304, 220, 75, 25};
+constexpr QRect kMCancelRect{384, 220, 73, 25};
+constexpr int kMacroKeysMaxLength = 500;
 constexpr QSize kDesignedClient{463, 383};
 constexpr int kFixedColumnWidth = 16;
 constexpr int kDeviceColumnWidths[] = {23, 152, 31};
@@ -39,6 +46,14 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(place);
     return button;
+}
+
+std::vector<std::uint8_t> DeviceIds(const DeviceTable* table) {
+    std::vector<std::uint8_t> ids;
+    for (int k = 0; table != nullptr && k <= table->lastIndex(); ++k) {
+        ids.push_back((*table)[k].DevID.load(std::memory_order_relaxed));
+    }
+    return ids;
 }
 
 void DrawCellText(QPainter& painter, const QRect& cell, const QPoint& at, const QString& text) {
@@ -66,7 +81,10 @@ TWMacro* TWMacro::Create(QMdiArea& area, const DeviceTable* table, QAction* menu
 }
 
 TWMacro::TWMacro(const DeviceTable* table, QAction* menuItem, QWidget* parent)
-    : QWidget(parent), devices_(SnapshotDeviceList(table)), menuItem_(menuItem) {
+    : QWidget(parent),
+      devices_(SnapshotDeviceList(table)),
+      deviceIds_(DeviceIds(table)),
+      menuItem_(menuItem) {
     setObjectName(QStringLiteral("WMacro"));
     setWindowTitle(QStringLiteral("WMacro"));
     setFont(FormFont());
@@ -116,8 +134,15 @@ TWMacro::TWMacro(const DeviceTable* table, QAction* menuItem, QWidget* parent)
     });
     connect(MEdit, &MacroGrid::doubleClickedAnywhere, this, &TWMacro::MEditDblClick);
 
-    MSave = MakeButton(this, "MSave", QStringLiteral("Save"), kMSaveRect);  // it has no action
+    MKeys = new QLineEdit(this);
+    MKeys->setObjectName(QStringLiteral("MKeys"));
+    MKeys->setGeometry(kMKeysRect);
+    MKeys->setMaxLength(kMacroKeysMaxLength);
+    MSave = MakeButton(this, "MSave", QStringLiteral("Save"), kMSaveRect);
+    MRun = MakeButton(this, "MRun", QStringLiteral("Run"), kMRunRect);
     MCancel = MakeButton(this, "MCancel", QStringLiteral("Cancel"), kMCancelRect);
+    connect(MSave, &QPushButton::clicked, this, &TWMacro::MSaveClick);
+    connect(MRun, &QPushButton::clicked, this, &TWMacro::MRunClick);
     connect(MCancel, &QPushButton::clicked, this, &TWMacro::MCancelClick);
 
     FormCreate();
@@ -132,7 +157,9 @@ TWMacro::~TWMacro() {
 
 void TWMacro::FormCreate() {
     MEdit->hide();
+    MKeys->hide();
     MSave->hide();
+    MRun->hide();
     MCancel->hide();
 
     MView->setRowCellHeight(kCellSize);
@@ -352,6 +379,9 @@ void TWMacro::namesReplaced() {
             cell->setText(names.value(i));
         }
     }
+    if (!MEdit->isHidden()) {
+        showMacroContent(editedMacro_);  // the macros were replaced with the names
+    }
     MView->viewport()->update();
 }
 
@@ -359,7 +389,53 @@ void TWMacro::MViewDblClick() {
     if (MacroState().nameMouseColumn != 1) {
         return;  // the fixed column, or no cell at all
     }
+    editedMacro_ = MacroState().nameRow;
+    showMacroContent(editedMacro_);
     showEditorPart(true);
+}
+
+void TWMacro::showMacroContent(int row) {
+    if (row < 0 || row >= kMacroCount) {
+        return;
+    }
+    const MacroContent& macro = App().Macros[static_cast<std::size_t>(row)];
+    MKeys->setText(macro.Keys);
+    for (int k = 0; k < MEdit->rowCount() && k < static_cast<int>(deviceIds_.size()); ++k) {
+        const auto mark = macro.Devices.find(deviceIds_[static_cast<std::size_t>(k)]);
+        if (QTableWidgetItem* cell = MEdit->item(k, kProfileColumn)) {
+            cell->setText(mark == macro.Devices.end() ? QString() : mark->second);
+        }
+    }
+}
+
+void TWMacro::MSaveClick() {
+    if (editedMacro_ < 0 || editedMacro_ >= kMacroCount) {
+        return;
+    }
+    if (App().ReadOnly) {
+        UiDialogs().information(QStringLiteral("Not possible in ReadOnly mode."));
+        return;
+    }
+    const MacroKeysParse keys = ParseMacroKeys(MKeys->text());
+    if (!keys.ok()) {
+        UiDialogs().information(
+            QStringLiteral("Unknown key \"%1\" in the key sequence.").arg(keys.badToken));
+        return;
+    }
+    QStringList cells;
+    for (int k = 0; k < MEdit->rowCount(); ++k) {
+        const QTableWidgetItem* cell = MEdit->item(k, kProfileColumn);
+        cells << (cell ? cell->text() : QString());
+    }
+    MacroContent& macro = App().Macros[static_cast<std::size_t>(editedMacro_)];
+    macro.Keys = MKeys->text();
+    macro.Devices = MergeMacroMarks(macro.Devices, deviceIds_, cells);
+    App().WorkspaceModified = true;
+    MacrosChanged();
+}
+
+void TWMacro::MRunClick() {
+    RunProgramMacro(editedMacro_);
 }
 
 void TWMacro::MCancelClick() {
@@ -368,7 +444,9 @@ void TWMacro::MCancelClick() {
 
 void TWMacro::showEditorPart(bool shown) {
     MEdit->setVisible(shown);
+    MKeys->setVisible(shown);
     MSave->setVisible(shown);
+    MRun->setVisible(shown);
     MCancel->setVisible(shown);
     MView->setEnabled(!shown);
     MView->viewport()->update();
@@ -414,7 +492,8 @@ void TWMacro::setAutoSize(bool on) {
 void TWMacro::fitToControls() {
     QList<QRect> visible;
     for (const QWidget* control : {static_cast<QWidget*>(MView), static_cast<QWidget*>(MEdit),
-                                   static_cast<QWidget*>(MSave), static_cast<QWidget*>(MCancel)}) {
+                                   static_cast<QWidget*>(MKeys), static_cast<QWidget*>(MSave),
+                                   static_cast<QWidget*>(MRun), static_cast<QWidget*>(MCancel)}) {
         if (!control->isHidden()) {
             visible << control->geometry();
         }

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <vector>
 
 class QAction;
@@ -51,12 +52,16 @@ public:
     void MEditMouseDown(int gridRow);
     void MEditSelectCell(int gridRow);
     void MEditDblClick();
+    void MSaveClick();
+    void MRunClick();
     static QString MEditGetEditMask() { return QStringLiteral("**"); }
 
     MacroGrid* MView = nullptr;
     MacroGrid* MEdit = nullptr;
     QPushButton* MSave = nullptr;
     QPushButton* MCancel = nullptr;
+    QLineEdit* MKeys = nullptr;
+    QPushButton* MRun = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,8 +75,12 @@ private:
     void dropNameEdit();
     void showEditorPart(bool shown);
     void fitToControls();
+    // The editor part shows the keys and device marks of macro row.
+    void showMacroContent(int row);
 
     std::vector<DeviceListEntry> devices_;
+    std::vector<std::uint8_t> deviceIds_;  // the device list's IDs, row by row
+    int editedMacro_ = -1;                 // the macro the editor part belongs to
     QPointer<QAction> menuItem_;
     QPointer<QMdiSubWindow> subWindow_;
     bool autoSize_ = false;

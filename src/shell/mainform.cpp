@@ -10,6 +10,7 @@
 #include "shell/activepanelfollower.h"
 #include "shell/emptyframehint.h"
 #include "shell/linestatuslabel.h"
+#include "shell/macrorunmenu.h"
 #include "shell/menutable.h"
 #include "shell/rsset.h"
 #include "shell/windowtiling.h"
@@ -53,6 +54,7 @@ TMainForm::TMainForm(QString programDirectory, QWidget* parent)
     setStatusBar(StatusBar);
     StatusBar->addPermanentWidget(new LineStatusLabel(StatusBar));
     buildMenus();
+    macroRunMenu_ = new MacroRunMenu(*Edit1, *StatusBar, this);
     App().Frame = this;
     FormCreate();
 }
@@ -182,6 +184,7 @@ void TMainForm::setTitle(const QString& title) {
 void TMainForm::enableWorkspaceItems() {
     item("ROset")->setEnabled(true);
     item("MacroWindow")->setEnabled(true);
+    macroRunMenu_->refresh();
     // A workspace is open from now on, for the rest of the run.
     delete hint_;
 }
@@ -217,6 +220,7 @@ void TMainForm::setWindowStateCode(int code) {
 
 void TMainForm::FormCreate() {
     App().MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
+    App().Macros = {};
 }
 
 void TMainForm::FormActivate() {

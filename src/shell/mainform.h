@@ -14,6 +14,7 @@ class QStatusBar;
 
 namespace k4 {
 
+class MacroRunMenu;
 class ActivePanelFollower;
 class EmptyFrameHint;
 class TAboutBox;
@@ -88,6 +89,7 @@ private:
     WorkspaceCommands commands_;
     QPointer<TAboutBox> aboutBox_;
     QAction* windowListSeparator_ = nullptr;
+    MacroRunMenu* macroRunMenu_ = nullptr;
     QPointer<EmptyFrameHint> hint_;  // until the first workspace opens
     ActivePanelFollower* follower_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/macrocontent.h"
 #include "link/linecapture.h"
 #include "link/linescan.h"
 #include "link/linkcontroller.h"
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 
 class QTreeWidgetItem;
@@ -36,6 +38,8 @@ struct AppState {
     std::uint8_t RS232Port = 1;  // the configured port number: 1 to 255, 0 when invalid
     bool ReadOnly = false;       // the Read only mark (the check of the main window's ROset)
     QStringList MacroNames = QStringList(kMacroCount, QStringLiteral("Undefined"));
+    // Keys and devices of each macro, kept and replaced together with the names.
+    std::array<MacroContent, kMacroCount> Macros;
 
     TMDIKVTMAN* Manager = nullptr;        // the open workspace's manager window; null when none
     DeviceTable* Devices = nullptr;       // that window's device table, for the floors below it

@@ -71,4 +71,10 @@ void ViewRegistry::lineStateChanged(const LineState& state) {
     }
 }
 
+void ViewRegistry::keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) {
+    if (keyListener_) {
+        keyListener_(address, key, failed);
+    }
+}
+
 }  // namespace k4

@@ -44,6 +44,7 @@ public:
     void repaintTree() override;
     void beep() override;
     void lineStateChanged(const LineState& state) override;
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override;
 
     // The line's latest state, and who shows it (the main window's status line). The listener
     // is called on every change; empty to stop.
@@ -51,8 +52,13 @@ public:
     void setLineListener(LineListener listener) { lineListener_ = std::move(listener); }
     const LineState& lineState() const { return line_; }
 
+    // Who waits for key commands to end (the macro runs); empty to stop.
+    using KeyListener = std::function<void(std::uint8_t address, std::uint8_t key, bool failed)>;
+    void setKeyListener(KeyListener listener) { keyListener_ = std::move(listener); }
+
 private:
     LineListener lineListener_;
+    KeyListener keyListener_;
     LineState line_;
     std::unordered_map<PanelHandle, PanelView*> panels_;
     TreeView* tree_ = nullptr;

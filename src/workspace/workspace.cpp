@@ -56,6 +56,7 @@ WorkspaceFileData CollectWorkspace(TMDIKVTMAN& manager) {
         data.MacroNames[k] =
             k < app.MacroNames.size() ? app.MacroNames[k] : QStringLiteral("Undefined");
     }
+    data.Macros = app.Macros;
     return data;
 }
 
@@ -144,6 +145,7 @@ bool LoadWorkspace(const QString& path) {
     manager->ApplyReadOnly();
     FillSlots(manager->table(), data);
     app.MacroNames = QStringList(data.MacroNames.begin(), data.MacroNames.end());
+    app.Macros = data.Macros;
     MacroNamesReplaced();
     app.WorkspacePath = path;
     manager->BuildDeviceViews();

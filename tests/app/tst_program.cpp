@@ -80,12 +80,7 @@ void Tick() {
 }
 
 bool KeyReachedLine(int address) {
-    for (const k4test::LoggedFrame& frame : TheWatch().line.frames()) {
-        if (frame.address == address && frame.key != 0) {
-            return true;
-        }
-    }
-    return false;
+    return !TheWatch().line.keysTo(address).isEmpty();
 }
 
 // Posted while the program's application object is made, so it runs first in the event loop,

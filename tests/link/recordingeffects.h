@@ -34,6 +34,16 @@ public:
     }
     void repaintTree() override { add(QStringLiteral("tree")); }
     void beep() override { add(QStringLiteral("beep")); }
+    // Kept apart from the effect lines, which stay the same whether a key or a poll was sent.
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override {
+        std::lock_guard lock(mutex_);
+        keysEnded_
+            << QStringLiteral("key %1 %2%3").arg(address).arg(key).arg(failed ? " failed" : "");
+    }
+    QStringList keysEnded() const {
+        std::lock_guard lock(mutex_);
+        return keysEnded_;
+    }
     // Kept apart from the effect lines: a link reports its line on every start and stop.
     void lineStateChanged(const k4::LineState& state) override {
         std::lock_guard lock(mutex_);
@@ -84,6 +94,7 @@ private:
 
     mutable std::mutex mutex_;
     QStringList lines_;
+    QStringList keysEnded_;
     k4::DisplayCells lastCells_{};
     std::map<k4::PanelHandle, k4::DisplayCells> cellsByPanel_;
     std::vector<k4::LineCondition> lineStates_;

@@ -82,12 +82,14 @@ void TestChangedOnlyEffects::nodePicturesAndTheRest() {
     fx.repaintTree();
     QCOMPARE(seen.take(), QStringList({"image 7 3", "tree", "image 8 3", "image 7 0", "tree"}));
 
-    // Raising and beeping are never dropped, however often they come.
+    // Raising, beeping and the end of a key are never dropped, however often they come.
     for (int i = 0; i < 2; ++i) {
         fx.showPanel(1);
         fx.beep();
+        fx.keyExchanged(5, 3, i == 1);
     }
     QCOMPARE(seen.take(), QStringList({"show 1", "beep", "show 1", "beep"}));
+    QCOMPARE(seen.keysEnded(), QStringList({"key 5 3", "key 5 3 failed"}));
 }
 
 QTEST_APPLESS_MAIN(TestChangedOnlyEffects)

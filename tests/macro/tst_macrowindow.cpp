@@ -4,6 +4,7 @@
 #include "macro/macrogrid.h"
 #include "macro/macrowindow.h"
 #include "macro/twmacro.h"
+#include "scripteddialogs.h"
 #include "state/appstate.h"
 
 #include <QAction>
@@ -66,7 +67,7 @@ private Q_SLOTS:
     void cellColours();
     void nameListDoubleClicks_data();
     void nameListDoubleClicks();
-    void saveDoesNothingCancelClosesTheEditorPart();
+    void saveStoresKeysAndMarksCancelClosesTheEditorPart();
     void deviceListDoubleClicks_data();
     void deviceListDoubleClicks();
     void renaming_data();
@@ -104,6 +105,8 @@ void TestMacroWindow::init() {
     k4::MacroState() = {};
     App().MacroNames = QStringList(k4::kMacroCount, QStringLiteral("Undefined"));
     App().WorkspaceModified = false;
+    App().ReadOnly = false;
+    App().Macros = {};
     table_.reset();
     item_.setChecked(false);
 }
@@ -122,11 +125,16 @@ void TestMacroWindow::layoutAndFrame() {
     QVERIFY(item_.isChecked());
     QCOMPARE(w->MView->geometry(), QRect(8, 8, 209, 209));
     QCOMPARE(w->MEdit->geometry(), QRect(224, 8, 233, 177));
-    QCOMPARE(w->MSave->geometry(), QRect(224, 192, 75, 25));
-    QCOMPARE(w->MCancel->geometry(), QRect(384, 192, 73, 25));
+    // The key sequence sits between the device list and the buttons.
+    QCOMPARE(w->MKeys->geometry(), QRect(224, 192, 233, 21));
+    QCOMPARE(w->MSave->geometry(), QRect(224, 220, 75, 25));
+    QCOMPARE(w->MRun->geometry(), QRect(304, 220, 75, 25));
+    QCOMPARE(w->MCancel->geometry(), QRect(384, 220, 73, 25));
     QCOMPARE(w->MSave->text(), QStringLiteral("Save"));
+    QCOMPARE(w->MRun->text(), QStringLiteral("Run"));
     QCOMPARE(w->MCancel->text(), QStringLiteral("Cancel"));
-    QVERIFY(w->MEdit->isHidden() && w->MSave->isHidden() && w->MCancel->isHidden());
+    QVERIFY(w->MEdit->isHidden() && w->MKeys->isHidden() && w->MSave->isHidden() &&
+            w->MRun->isHidden() && w->MCancel->isHidden());
     // Cell sizes without the grid line Qt counts into each section.
     QCOMPARE(w->MView->columnWidth(0) - 1, 16);
     QCOMPARE(w->MView->columnWidth(1) - 1, 183);
@@ -186,30 +194,56 @@ void TestMacroWindow::nameListDoubleClicks() {
     TWMacro* w = open();
     DoubleClickCell(*w->MView, 2, column);
     QCOMPARE(w->MEdit->isVisible(), opens);
+    QCOMPARE(w->MKeys->isVisible(), opens);
     QCOMPARE(w->MSave->isVisible(), opens);
+    QCOMPARE(w->MRun->isVisible(), opens);
     QCOMPARE(w->MCancel->isVisible(), opens);
     QCOMPARE(w->MView->isEnabled(), !opens);
-    // The window widens to take in the device list and its buttons.
-    QCOMPARE(w->size(), opens ? QSize(465, 225) : QSize(225, 225));
+    // The window grows to take in the device list, the key sequence and the buttons.
+    QCOMPARE(w->size(), opens ? QSize(465, 253) : QSize(225, 225));
     QCOMPARE(OpenEditor(*w->MView), nullptr);
 }
 
-void TestMacroWindow::saveDoesNothingCancelClosesTheEditorPart() {
-    addDevices(1);
+// The editor part belongs to the macro double-clicked: Save stores its keys and marks (a bad key
+// or read-only mode stores nothing), and another macro shows its own.
+void TestMacroWindow::saveStoresKeysAndMarksCancelClosesTheEditorPart() {
+    k4test::ScriptedDialogs dialogs;
+    addDevices(2);
+    App().Macros[4].Devices = {{1, QStringLiteral("a")}, {9, QStringLiteral("b")}};
     TWMacro* w = open();
-    DoubleClickCell(*w->MView, 0, 1);
-    DoubleClickCell(*w->MEdit, 0, 2);
+    DoubleClickCell(*w->MView, 4, 1);
+    QCOMPARE(w->MEdit->item(0, 2)->text(), QStringLiteral("a"));
+    w->MEdit->item(0, 2)->setText(QString());
+    DoubleClickCell(*w->MEdit, 1, 2);
     QTest::keyClicks(OpenEditor(*w->MEdit), QStringLiteral("P"));
     Commit(OpenEditor(*w->MEdit));
+    QTest::keyClicks(w->MKeys, QStringLiteral("T x 3"));
+    QTest::mouseClick(w->MSave, Qt::LeftButton);
+    App().ReadOnly = true;
+    w->MKeys->setText(QStringLiteral("T 3"));
+    QTest::mouseClick(w->MSave, Qt::LeftButton);
+    QCOMPARE(dialogs.shown, QStringList({QStringLiteral("Unknown key \"x\" in the key sequence."),
+                                         QStringLiteral("Not possible in ReadOnly mode.")}));
+    QVERIFY(App().Macros[4].Keys.isEmpty());
+    QVERIFY(!App().WorkspaceModified);
+
+    App().ReadOnly = false;
     QTest::mouseClick(w->MSave, Qt::LeftButton);
     QVERIFY(w->MEdit->isVisible());
-    QCOMPARE(w->size(), QSize(465, 225));
+    QCOMPARE(App().Macros[4].Keys, QStringLiteral("T 3"));
+    // Device 9 is not in the list: its mark stays.
+    QVERIFY(App().Macros[4].Devices ==
+            (k4::MacroMarks{{2, QStringLiteral("P")}, {9, QStringLiteral("b")}}));
+    QVERIFY(App().WorkspaceModified);
     QTest::mouseClick(w->MCancel, Qt::LeftButton);
-    QVERIFY(w->MEdit->isHidden() && w->MSave->isHidden() && w->MCancel->isHidden());
+    QVERIFY(w->MEdit->isHidden() && w->MKeys->isHidden() && w->MSave->isHidden() &&
+            w->MCancel->isHidden());
     QVERIFY(w->MView->isEnabled());
     QCOMPARE(w->size(), QSize(225, 225));
-    // What was typed stays in the list for as long as the window lives.
-    QCOMPARE(w->MEdit->item(0, 2)->text(), QStringLiteral("P"));
+
+    DoubleClickCell(*w->MView, 5, 1);
+    QCOMPARE(w->MKeys->text(), QString());
+    QCOMPARE(w->MEdit->item(1, 2)->text(), QString());
 }
 
 void TestMacroWindow::deviceListDoubleClicks_data() {

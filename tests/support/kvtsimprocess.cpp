@@ -119,4 +119,14 @@ std::vector<LoggedFrame> KvtsimProcess::frames() const {
     return out;
 }
 
+QList<int> KvtsimProcess::keysTo(int address) const {
+    QList<int> keys;
+    for (const LoggedFrame& f : frames()) {
+        if (f.address == address && f.key != 0) {
+            keys << f.key;
+        }
+    }
+    return keys;
+}
+
 }  // namespace k4test

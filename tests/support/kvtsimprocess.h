@@ -2,6 +2,7 @@
 
 // Runs the bus simulator kvtsim on a pseudo-terminal for tests and the link benchmark: starts it,
 // sends it commands and waits for their answers, reads its frame log.
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,8 @@ public:
     void stop();
 
     std::vector<LoggedFrame> frames() const;
+    // The keys sent to one address so far, in the order they went.
+    QList<int> keysTo(int address) const;
 
 private:
     QString readLine(int timeoutMs);

@@ -1,0 +1,76 @@
+#include "macro/macrokeys.h"
+
+#include "panel/panelparts.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+#include <optional>
+
+namespace k4 {
+
+namespace {
+
+// Digits only, no sign, no leading zero unless the number is 0; nullopt above limit.
+std::optional<int> PlainNumber(const QString& digits, int limit) {
+    if (digits.isEmpty() || digits.size() > 5 ||
+        (digits.size() > 1 && digits.front() == QLatin1Char('0')) ||
+        !std::all_of(digits.begin(), digits.end(),
+                     [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); })) {
+        return std::nullopt;
+    }
+    const int value = digits.toInt();
+    return value <= limit ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<MacroStep> ParseToken(const QString& token) {
+    const QString t = token.toLower();
+    if (t == QLatin1String("t")) {
+        return MacroStep{kKeyT, 0};
+    }
+    if (t == QLatin1String("s")) {
+        return MacroStep{kKeyS, 0};
+    }
+    static const std::pair<const char*, std::uint8_t> kKeyLabels[] = {
+        {"<<", 1}, {">>", 2}, {"-", 3}, {"+", 4}};
+    for (const auto& [label, key] : kKeyLabels) {
+        if (t == QLatin1String(label)) {
+            return MacroStep{key, 0};
+        }
+    }
+    if (t.startsWith(QLatin1Char('p'))) {
+        if (const std::optional<int> ms = PlainNumber(t.mid(1), kMacroMaxPauseMs)) {
+            return MacroStep{0, *ms};
+        }
+        return std::nullopt;
+    }
+    if (const std::optional<int> number = PlainNumber(t, 16); number && *number >= 1) {
+        return MacroStep{static_cast<std::uint8_t>(*number), 0};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int MacroKeysParse::keyCount() const {
+    return static_cast<int>(
+        std::count_if(steps.begin(), steps.end(), [](const MacroStep& s) { return !s.isPause(); }));
+}
+
+MacroKeysParse ParseMacroKeys(const QString& text) {
+    MacroKeysParse result;
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (const QString& token : text.split(blanks, Qt::SkipEmptyParts)) {
+        const std::optional<MacroStep> step = ParseToken(token);
+        if (!step) {
+            result.badToken = token;
+            result.steps.clear();
+            break;
+        }
+        result.steps.push_back(*step);
+    }
+    return result;
+}
+
+}  // namespace k4

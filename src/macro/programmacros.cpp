@@ -1,0 +1,95 @@
+#include "macro/programmacros.h"
+
+#include "core/devicetable.h"
+#include "macro/macrorunner.h"
+#include "state/appstate.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace k4 {
+
+namespace {
+
+QPointer<MacroRunner>& Runner() {
+    static QPointer<MacroRunner> runner;
+    return runner;
+}
+
+std::function<void()>& ChangedListener() {
+    static std::function<void()> listener;
+    return listener;
+}
+
+// The marked devices of the open workspace, in table order, each address once.
+std::vector<std::uint8_t> MarkedAddresses(const MacroContent& macro) {
+    std::vector<std::uint8_t> addresses;
+    const DeviceTable* table = App().Devices;
+    if (table == nullptr) {
+        return addresses;
+    }
+    for (int i = 0; i <= table->lastIndex(); ++i) {
+        const DeviceRecord& r = (*table)[i];
+        const std::uint8_t id = r.DevID.load(std::memory_order_relaxed);
+        if (r.inUse() && macro.Devices.contains(id) &&
+            std::find(addresses.begin(), addresses.end(), id) == addresses.end()) {
+            addresses.push_back(id);
+        }
+    }
+    return addresses;
+}
+
+}  // namespace
+
+MacroRunner* ProgramMacroRunner() {
+    return Runner().data();
+}
+
+MacroRunner* InstallProgramMacroRunner(QObject* parent) {
+    auto* runner =
+        new MacroRunner([](std::uint8_t address,
+                           std::uint8_t key) { return App().Link.QueueCommand(address, key); },
+                        parent);
+    runner->setLinkEpoch([] { return App().Link.generation(); });
+    App().Views.setKeyListener(
+        [runner = QPointer(runner)](std::uint8_t address, std::uint8_t key, bool failed) {
+            if (runner) {
+                runner->keyEnded(address, key, failed);
+            }
+        });
+    QObject::connect(runner, &QObject::destroyed, [] { App().Views.setKeyListener({}); });
+    Runner() = runner;
+    return runner;
+}
+
+void MacrosChanged() {
+    if (ChangedListener()) {
+        ChangedListener()();
+    }
+}
+
+void SetMacrosChangedListener(std::function<void()> listener) {
+    ChangedListener() = std::move(listener);
+}
+
+bool MacroRunnable(int index) {
+    if (index < 0 || index >= kMacroCount) {
+        return false;
+    }
+    const MacroContent& macro = App().Macros[static_cast<std::size_t>(index)];
+    const MacroKeysParse keys = ParseMacroKeys(macro.Keys);
+    return keys.ok() && keys.keyCount() > 0 && !macro.Devices.empty();
+}
+
+void RunProgramMacro(int index) {
+    MacroRunner* runner = ProgramMacroRunner();
+    if (runner == nullptr || !App().workspaceOpen() || !MacroRunnable(index)) {
+        return;
+    }
+    const MacroContent& macro = App().Macros[static_cast<std::size_t>(index)];
+    runner->start(App().MacroNames.value(index), ParseMacroKeys(macro.Keys).steps,
+                  MarkedAddresses(macro));
+}
+
+}  // namespace k4
