@@ -10,14 +10,13 @@
 #include "link/trs232flow.h"
 #include "manager/kvtmanager.h"
 #include "panel/mdichild.h"
-#include "processcpu.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
 #include "shell/shellsettings.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/linkpump.h"
-#include "threadcpu.h"
+#include "cputime.h"
 #include "workspace/workspace.h"
 
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "link/linkupdatequeue.h"
 #include "link/qtserialio.h"
 #include "link/trs232flow.h"
-#include "threadcpu.h"
+#include "cputime.h"
 #include "timingport.h"
 
 #include <QCoreApplication>

@@ -10,7 +10,7 @@
 #include "link/qtserialio.h"
 #include "link/trs232flow.h"
 #include "ser2netprocess.h"
-#include "threadcpu.h"
+#include "cputime.h"
 #include "timingport.h"
 
 #include <QCoreApplication>

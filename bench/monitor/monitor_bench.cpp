@@ -6,7 +6,7 @@
 #include "link/linecapture.h"
 #include "monitor/linemonitor.h"
 #include "monitor/monitormodel.h"
-#include "threadcpu.h"
+#include "cputime.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

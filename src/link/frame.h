@@ -19,6 +19,7 @@ inline constexpr std::uint8_t kPollKey = 0;
 inline constexpr std::uint8_t kMaxAddress = 0x7F;
 // The top bit of the first display cell doubles as the device's attention bit.
 inline constexpr std::uint8_t kAttentionBit = 0x80;
+// The top bit of every display cell marks it highlighted: the panel draws it on red.
 inline constexpr std::uint8_t kHighlightBit = 0x80;
 
 using RequestFrame = std::array<std::uint8_t, kRequestSize>;

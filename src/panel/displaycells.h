@@ -2,6 +2,7 @@
 
 // The display's drawing and content rules, kept free of widgets so they can be checked alone.
 #include "link/exchangeeffects.h"
+#include "link/frame.h"
 
 #include <QColor>
 #include <QPoint>
@@ -16,7 +17,6 @@ inline constexpr int kDisplayRows = 2;
 inline constexpr int kCellWidth = 11;
 inline constexpr int kCellHeight = 22;
 inline constexpr int kGridLineWidth = 1;
-inline constexpr std::uint8_t kHighlightBit = 0x80;
 inline constexpr std::uint8_t kCharacterMask = 0x7F;
 
 // Cell index in the display buffer: row 0 is the top line.
