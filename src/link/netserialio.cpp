@@ -1,7 +1,6 @@
 #include "link/netserialio.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -47,6 +46,7 @@ bool NetSerialIo::open() {
         return false;
     }
     failed_ = false;
+    openError_.clear();
     if (!connectAndSetLine()) {
         close();
         return false;
@@ -58,24 +58,31 @@ bool NetSerialIo::connectAndSetLine() {
     socket_ = std::make_unique<QTcpSocket>();
     // Four-byte frames must leave at once, not wait for more to fill a segment.
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    // The name is looked up here, on the link thread, rather than by the socket: its own lookup
-    // runs on a pool of Qt's threads while this thread waits anyway.
+    // A name is looked up before the socket is made to call it, with no more patience than the
+    // call itself gets.
     QHostAddress host(address_->host);
     if (host.isNull()) {
-        const QHostInfo found = QHostInfo::fromName(address_->host);
-        if (found.addresses().isEmpty()) {
-            return false;
+        switch (lookup_.wait(address_->host, kConnectTime, host)) {
+            case HostLookup::Outcome::Found:
+                break;
+            case HostLookup::Outcome::NotFound:
+                openError_ = "host not found";
+                return false;
+            case HostLookup::Outcome::StillLooking:
+                openError_ = "still looking the host up";
+                return false;
         }
-        host = found.addresses().constFirst();
     }
     socket_->connectToHost(host, address_->port);
     if (!socket_->waitForConnected(static_cast<int>(kConnectTime.count()))) {
+        openError_ = socket_->errorString().toStdString();
         return false;
     }
     if (address_->scheme == NetScheme::RawTcp) {
         return true;
     }
     telnet_.emplace();
+    openError_ = "the terminal server did not set the line";
     const ComPortSettings wanted = KvtLineSettings();
     if (!sendRaw(telnet_->opening(wanted))) {
         return false;
@@ -93,6 +100,7 @@ bool NetSerialIo::connectAndSetLine() {
     if (telnet_->comPortRefused() || !(telnet_->answeredSettings() == wanted)) {
         return false;
     }
+    openError_.clear();
     pending_.clear();
     std::this_thread::sleep_for(kDtrSettle);
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/hostlookup.h"
 #include "link/netaddress.h"
 #include "link/serialio.h"
 #include "link/telnetcomport.h"
@@ -36,6 +37,7 @@ public:
     std::size_t read(std::uint8_t* buffer, std::size_t max) override;
     bool failed() const override { return failed_; }
     std::string deviceName() const override { return text_.toStdString(); }
+    std::string openError() const override { return openError_; }
 
 private:
     bool connectAndSetLine();
@@ -55,6 +57,8 @@ private:
     std::vector<std::uint8_t> pending_;    // line data received and not yet read
     std::vector<std::uint8_t> scratch_;
     bool failed_ = false;
+    HostLookup lookup_;
+    std::string openError_;
 };
 
 }  // namespace k4
