@@ -11,7 +11,6 @@
 #include "state/mainframe.h"
 
 #include <QDir>
-#include <QMdiArea>
 #include <QTreeWidgetItem>
 
 #include <algorithm>
@@ -159,13 +158,6 @@ void CloseWorkspace() {
         return;
     }
     DeviceTable& table = manager->table();
-    // Each window that goes would add its rectangle to the area's region to repaint, a region
-    // that grows with every one; the area is repainted once, whole, when they are gone.
-    QWidget* viewport = app.Frame ? app.Frame->mdiArea()->viewport() : nullptr;
-    const bool repaints = viewport != nullptr && viewport->updatesEnabled();
-    if (repaints) {
-        viewport->setUpdatesEnabled(false);
-    }
     for (int i = table.lastIndex(); i >= 0; --i) {
         DeviceRecord& r = table[i];
         // The in-use flag goes before the panel, so the link, still running, leaves the slot be.
@@ -179,9 +171,6 @@ void CloseWorkspace() {
     manager->closeManager();
     app.Manager = nullptr;
     app.RootNode = nullptr;
-    if (repaints) {
-        viewport->setUpdatesEnabled(true);
-    }
 }
 
 }  // namespace k4

@@ -304,7 +304,6 @@ private Q_SLOTS:
         QVERIFY(!App().linkRunning());
         QCOMPARE(App().Manager, nullptr);
         QCOMPARE(App().RootNode, nullptr);
-        QVERIFY(f.frame.area.viewport()->updatesEnabled());
         WorkspaceFixture::flush();
         QVERIFY(manager.isNull());
         QCOMPARE(f.panelCount(), 0);
