@@ -230,6 +230,7 @@ void TMDIKVTMAN::TreeView1DblClick() {
 
 void TMDIKVTMAN::BuildDeviceViews() {
     table_.setLastIndex(-1);
+    TMDIChild* lastBuilt = nullptr;
     for (int i = 0; i < DeviceTable::kMaxDevices && table_[i].inUse(); ++i) {
         DeviceRecord& r = table_[i];
         const std::uint8_t id = r.DevID.load(std::memory_order_relaxed);
@@ -240,8 +241,15 @@ void TMDIKVTMAN::BuildDeviceViews() {
 
         TMDIChild* panel = panelOf(i);
         if (panel == nullptr) {
+            if (lastBuilt == nullptr) {
+                // The window active till now gives way (and rises, as a window that changes
+                // state does) before the first panel stands, as the first one to show would
+                // have made it.
+                App().Frame->mdiArea()->setActiveSubWindow(nullptr);
+            }
             panel = createPanel(QPoint(r.Left, r.Top));
             r.Panel.store(panel->handle(), std::memory_order_release);
+            lastBuilt = panel;
         }
         panel->DevAddress = id;
         panel->setCaption(label);
@@ -257,6 +265,11 @@ void TMDIKVTMAN::BuildDeviceViews() {
         LoadSkin(*panel, r.Skin);
         // Only now, with its node and panel in place, does the link poll the slot.
         table_.setLastIndex(i);
+    }
+    // The panels were built without activation; the last one is active, as if each had been
+    // opened in turn.
+    if (lastBuilt != nullptr && lastBuilt->subWindow() != nullptr) {
+        App().Frame->mdiArea()->setActiveSubWindow(lastBuilt->subWindow());
     }
     if (rootNode_) {
         tree_->expandRecursively(tree_->indexFromItem(rootNode_));

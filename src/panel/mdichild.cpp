@@ -67,7 +67,16 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
         sub->move(*place);
     }
     QObject::connect(sub, &QMdiSubWindow::aboutToActivate, panel, &TMDIChild::FormActivate);
-    sub->show();
+    if (place) {
+        // A window shown while disabled is not activated: a loaded workspace does not hand the
+        // activation, the focus and the title-bar repaints from panel to panel; the loader
+        // activates the last one once all stand.
+        sub->setEnabled(false);
+        sub->show();
+        sub->setEnabled(true);
+    } else {
+        sub->show();
+    }
     return panel;
 }
 

@@ -75,6 +75,30 @@ private Q_SLOTS:
         QVERIFY(table[3].isEmpty());
     }
 
+    // The windows stand as if opened one by one: the manager at the bottom, each panel over the
+    // one before, the last panel active and holding the focus; the next-window order follows.
+    void loadLeavesTheLastPanelActiveOnTop() {
+        WorkspaceFixture f;
+        f.frame.area.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.frame.area));
+        LoadWorkspace(f.write(QStringLiteral("first.DID"), RichWorkspace()));
+        LoadWorkspace(f.write(QStringLiteral("rack.DID"), RichWorkspace()));
+        WorkspaceFixture::flush();
+        TMDIKVTMAN* m = f.manager();
+        const QList<QMdiSubWindow*> expected = {m->subWindow(), m->panelOf(0)->subWindow(),
+                                                m->panelOf(1)->subWindow(),
+                                                m->panelOf(2)->subWindow()};
+        QMdiArea& area = f.frame.area;
+        QCOMPARE(area.subWindowList(QMdiArea::StackingOrder), expected);
+        QCOMPARE(area.subWindowList(QMdiArea::ActivationHistoryOrder), expected);
+        QCOMPARE(area.activeSubWindow(), expected.back());
+        for (QMdiSubWindow* sub : expected) {
+            QCOMPARE(sub->isVisible(), true);
+            QCOMPARE(bool(sub->windowState() & Qt::WindowActive), sub == expected.back());
+        }
+        QVERIFY(expected.back()->isAncestorOf(QApplication::focusWidget()));
+    }
+
     void saveWritesWhatTheViewsShow() {
         WorkspaceFixture f;
         const WorkspaceFileData data = RichWorkspace();
