@@ -6,6 +6,7 @@
 #include "benchfigures.h"
 #include "core/devicetable.h"
 #include "core/profilefile.h"
+#include "cputime.h"
 #include "kvtsimprocess.h"
 #include "link/trs232flow.h"
 #include "manager/kvtmanager.h"
@@ -16,7 +17,6 @@
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/linkpump.h"
-#include "cputime.h"
 #include "workspace/workspace.h"
 
 #include <QAction>
