@@ -7,6 +7,7 @@
 #include "shell/rsset.h"
 #include "state/appstate.h"
 #include "state/linkpump.h"
+#include "state/titlebariconstyle.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("K4mgr"));
     QApplication::setWindowIcon(k4::ProgramIconImage());
+    k4::InstallProgramStyle();
 
     // Declared first so it goes last: the link is stopped before the pump that serves it.
     const std::unique_ptr<k4::LinkPump> pump = k4::WireLink();

@@ -11,12 +11,14 @@
 #include "link/trs232flow.h"
 #include "manager/kvtmanager.h"
 #include "panel/mdichild.h"
+#include "shell/aboutbox.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
 #include "shell/shellsettings.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/linkpump.h"
+#include "state/titlebariconstyle.h"
 #include "workspace/workspace.h"
 
 #include <QAction>
@@ -171,6 +173,9 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    // As the program has it: its icon and its style.
+    QApplication::setWindowIcon(k4::ProgramIconImage());
+    k4::InstallProgramStyle();
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "The console on kvtsim: close, load, CPU and refresh figures.");

@@ -2,6 +2,7 @@
 // with the manager, tree and panel windows (offscreen).
 // Usage: workspace_bench [runs]
 #include "filebench.h"
+#include "state/titlebariconstyle.h"
 #include "viewsbench.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    k4::InstallProgramStyle();  // as the program has it
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 25;
     QTemporaryDir dir;
     if (!dir.isValid()) {

@@ -1,5 +1,7 @@
 #include "macro/toolframestyle.h"
 
+#include "state/titlebariconstyle.h"
+
 #include <QApplication>
 #include <QStyleFactory>
 #include <QStyleOptionTitleBar>
@@ -30,7 +32,7 @@ std::optional<QStyleOptionTitleBar> AsToolTitle(const QStyleOption* option) {
 }  // namespace
 
 ToolFrameStyle::ToolFrameStyle(QObject* parent)
-    : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
+    : QProxyStyle(QStyleFactory::create(ProgramStyleName())) {
     setParent(parent);
 }
 
