@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 
@@ -74,6 +75,17 @@ TWMacro* TWMacro::Create(QMdiArea& area, const DeviceTable* table, QAction* menu
     window->subWindow_ = sub;
     area.addSubWindow(sub, kMacroFrameFlags);
     sub->overrideWindowFlags(kMacroFrameFlags);
+    // Ctrl+F4 runs macro 4 from the Setup menu; the system menu's Close keeps its item and its
+    // other keys, so the key is not claimed twice (which would leave it doing nothing at all).
+    if (QMenu* system = sub->systemMenu()) {
+        const QKeySequence runFourth(Qt::CTRL | Qt::Key_F4);
+        for (QAction* item : system->actions()) {
+            QList<QKeySequence> keys = item->shortcuts();
+            if (keys.removeAll(runFourth) > 0) {
+                item->setShortcuts(keys);
+            }
+        }
+    }
     App().WMacro = window;
     window->setAutoSize(true);
     sub->show();

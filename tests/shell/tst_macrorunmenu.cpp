@@ -4,6 +4,7 @@
 #include "macro/macrogrid.h"
 #include "macro/twmacro.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -24,7 +25,7 @@ void TestMacroRunMenu::runsFromTheMenuAndTheWindow() {
         QStringLiteral("rack.DID"),
         k4test::WorkspaceText("rack.DID", {{1, "Alpha"}, {2, "Beta"}}) +
             "[MacroNames]\r\nMacroName3=Setup A\r\nMacroKeys3=T p300 3\r\nMacroDevices3=2:x\r\n"
-            "MacroKeys4=S\r\nMacroDevices5=1:y\r\n");
+            "MacroKeys4=S\r\nMacroDevices4=1:y\r\nMacroDevices5=1:y\r\n");
     ProgramRun run(fx_.folder());
     QVERIFY(run.startUp());
     QAction* submenu = run.item("MacroRunMenuAction");
@@ -36,10 +37,10 @@ void TestMacroRunMenu::runsFromTheMenuAndTheWindow() {
     QCOMPARE(submenu->text(), QStringLiteral("R&un macro"));
     QCOMPARE(submenu->menu()->actions().last(), stop);
     QCOMPARE(stop->text(), QStringLiteral("&Stop macro"));
-    // Only macro 3 has both keys and devices.
+    // Only macros 3 and 4 have both keys and devices.
     for (int k = 1; k <= k4::kMacroCount; ++k) {
         QAction* item = run.item(qPrintable(QStringLiteral("MacroRun%1").arg(k)));
-        QCOMPARE(item->isEnabled(), k == 3);
+        QCOMPARE(item->isEnabled(), k == 3 || k == 4);
         QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+F%1").arg(k)));
     }
     run.item("MacroRun3")->trigger();
@@ -70,6 +71,12 @@ void TestMacroRunMenu::runsFromTheMenuAndTheWindow() {
     QCOMPARE(fx_.line.keysTo(2), QList<int>({126, 126, 3}));
     QCOMPARE(fx_.line.keysTo(1), QList<int>());
     QVERIFY(!App().WorkspaceModified);
+
+    // Ctrl+F4 runs macro 4 also while the macro window, which has a system menu, is active.
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : window, Qt::Key_F4, Qt::ControlModifier);
+    QTRY_COMPARE(fx_.line.keysTo(1), QList<int>({127}));
+    QVERIFY(window->isVisible());
 
     // Opening a workspace ends the run that went on in the one before.
     run.item("MacroRun3")->trigger();
