@@ -9,6 +9,7 @@
 #include "cputime.h"
 #include "kvtsimprocess.h"
 #include "link/trs232flow.h"
+#include "linkthreadcpu.h"
 #include "manager/kvtmanager.h"
 #include "panel/mdichild.h"
 #include "shell/aboutbox.h"
@@ -78,31 +79,6 @@ public:
     void information(const QString& text) override { Say("message: " + text.toStdString()); }
     Answer question(const QString&, bool) override { return Answer::No; }
     int execModal(QDialog&) override { return 0; }
-};
-
-// The CPU time of the link thread over its whole life, measured on the thread itself.
-class LinkCpu final : public k4::LinkObserver {
-public:
-    void linkThreadStarted() override {
-        std::lock_guard lock(mutex_);
-        startCpu_ = k4bench::CurrentThreadCpuSeconds();
-        startWall_ = Clock::now();
-    }
-    void linkThreadFinished() override {
-        std::lock_guard lock(mutex_);
-        share_ = (k4bench::CurrentThreadCpuSeconds() - startCpu_) /
-                 std::chrono::duration<double>(Clock::now() - startWall_).count();
-    }
-    double lastShare() const {
-        std::lock_guard lock(mutex_);
-        return share_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    double startCpu_ = 0.0;
-    Clock::time_point startWall_;
-    double share_ = 0.0;
 };
 
 QByteArray RackText(int devices) {
@@ -219,7 +195,7 @@ int main(int argc, char* argv[]) {
 
     PrintedDialogs dialogs;
     k4::SetDialogs(&dialogs);
-    LinkCpu linkCpu;
+    k4bench::LinkThreadCpu linkCpu;
     k4::App().Link.setObserver(&linkCpu);
     auto pump = k4::WireLink();
     auto form = std::make_unique<k4::TMainForm>(folder.path());
@@ -297,7 +273,7 @@ int main(int argc, char* argv[]) {
             RunFor(4000);
             k4::CloseWorkspace();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            shares.push_back(100.0 * linkCpu.lastShare());
+            shares.push_back(linkCpu.percent());
         }
         Say("link thread, 127 devices, console attached: " +
             FigureText(Summarize(shares), "% of a core", 2));

@@ -2,12 +2,14 @@
 // Runs the link core headless on a line (kvtsim on a temporary pseudo-terminal when no --port is
 // given) and prints one figure per line: poll rate, exchange time against its floor, loop ratio,
 // key latency and the link thread's CPU use.
+#include "cputime.h"
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
 #include "link/qtserialio.h"
 #include "link/trs232flow.h"
-#include "cputime.h"
+#include "linkthreadcpu.h"
+#include "percentile.h"
 #include "timingport.h"
 
 #include <QCoreApplication>
@@ -68,27 +70,6 @@ bool ParseOptions(const QStringList& args, Options& o) {
     return !o.ids.isEmpty() && o.ids.size() <= DeviceTable::kMaxDevices;
 }
 
-// The link thread's CPU time over its life, read on the thread itself.
-class CpuObserver final : public LinkObserver {
-public:
-    void linkThreadStarted() override {
-        cpuStart_ = CurrentThreadCpuSeconds();
-        wallStart_ = Clock::now();
-    }
-    void linkThreadFinished() override {
-        cpuSeconds = CurrentThreadCpuSeconds() - cpuStart_;
-        wallSeconds = duration<double>(Clock::now() - wallStart_).count();
-    }
-    double percent() const { return wallSeconds > 0 ? 100.0 * cpuSeconds / wallSeconds : 0.0; }
-
-    double cpuSeconds = 0;
-    double wallSeconds = 0;
-
-private:
-    double cpuStart_ = 0;
-    Clock::time_point wallStart_;
-};
-
 struct PhaseResult {
     std::vector<TimedExchange> exchanges;
     std::vector<Clock::time_point> clicks;
@@ -101,7 +82,7 @@ struct Bench {
     std::shared_ptr<ExchangeLog> log = std::make_shared<ExchangeLog>();
     LinkUpdateQueue updates;
     NoEffects views;  // the effects are carried over as the GUI would, then dropped
-    CpuObserver cpu;
+    LinkThreadCpu cpu;
     LinkController link;
     std::mt19937 random{7};
 
@@ -149,15 +130,6 @@ struct Bench {
 
 void Print(const char* name, double value, const char* unit) {
     std::printf("%s: %.3f%s%s\n", name, value, *unit ? " " : "", unit);
-}
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) {
-        return 0;
-    }
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
 }
 
 std::vector<double> KeyLatencies(const PhaseResult& r) {

@@ -3,14 +3,16 @@
 // through ser2net on the loopback (rfc2217), and prints for each: polls per second, the time from
 // a key click to its frame reaching kvtsim, and the link thread's CPU use; then the ratio of the
 // poll rates.
+#include "cputime.h"
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
 #include "link/netport.h"
 #include "link/qtserialio.h"
 #include "link/trs232flow.h"
+#include "linkthreadcpu.h"
+#include "percentile.h"
 #include "ser2netprocess.h"
-#include "cputime.h"
 #include "timingport.h"
 
 #include <QCoreApplication>
@@ -70,40 +72,12 @@ bool ParseOptions(const QStringList& args, Options& o) {
     return true;
 }
 
-class CpuObserver final : public LinkObserver {
-public:
-    void linkThreadStarted() override {
-        cpuStart_ = CurrentThreadCpuSeconds();
-        wallStart_ = Clock::now();
-    }
-    void linkThreadFinished() override {
-        cpuSeconds = CurrentThreadCpuSeconds() - cpuStart_;
-        wallSeconds = duration<double>(Clock::now() - wallStart_).count();
-    }
-    double percent() const { return wallSeconds > 0 ? 100.0 * cpuSeconds / wallSeconds : 0.0; }
-    double cpuSeconds = 0;
-    double wallSeconds = 0;
-
-private:
-    double cpuStart_ = 0;
-    Clock::time_point wallStart_;
-};
-
 struct PhaseResult {
     double pollsPerSecond = 0;
     int failedPolls = 0;
     std::vector<double> clickToWireMs;
     double cpuPercent = 0;
 };
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) {
-        return 0;
-    }
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
-}
 
 std::int64_t MonotonicUs(Clock::time_point t) {
     // steady_clock is the monotonic clock kvtsim stamps its frame log with.
@@ -118,7 +92,7 @@ PhaseResult RunPhase(const Options& o, bool polling, k4test::KvtsimProcess& sim,
     auto log = std::make_shared<ExchangeLog>();
     LinkUpdateQueue updates;
     NoEffects views;
-    CpuObserver cpu;
+    LinkThreadCpu cpu;
     LinkController link;
     link.setPortFactory([make = std::move(make), log](int n) {
         return std::make_unique<TimingPort>(make(n), log);

@@ -3,10 +3,10 @@
 // thread, and what that makes at R exchanges a second. GUI side: a feeder thread records
 // exchanges of 127 devices at R a second, as a busy line brings them, and the GUI thread's CPU
 // use is measured for N seconds without the monitor and N seconds with it open and scrolling.
+#include "cputime.h"
 #include "link/linecapture.h"
 #include "monitor/linemonitor.h"
 #include "monitor/monitormodel.h"
-#include "cputime.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

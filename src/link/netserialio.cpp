@@ -1,5 +1,7 @@
 #include "link/netserialio.h"
 
+#include "link/linetiming.h"
+
 #include <QHostAddress>
 #include <QTcpSocket>
 
@@ -17,19 +19,6 @@ using std::chrono::milliseconds;
 // treated like a port that cannot be opened; the lost-line retry tries again later.
 constexpr milliseconds kConnectTime{1000};
 constexpr milliseconds kAnswerTime{1000};
-constexpr milliseconds kDtrSettle{50};
-constexpr milliseconds kByteGap{10};
-constexpr milliseconds kReadTotal{40};
-constexpr milliseconds kWriteBound{250};
-constexpr int kPurgeRounds = 16;
-
-int WholeMillisecondsLeft(Clock::time_point deadline) {
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero()) {
-        return 0;
-    }
-    return static_cast<int>(std::chrono::ceil<milliseconds>(left).count());
-}
 
 }  // namespace
 

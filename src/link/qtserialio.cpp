@@ -1,5 +1,6 @@
 #include "link/qtserialio.h"
 
+#include "link/linetiming.h"
 #include "link/serialdevices.h"
 
 #include <QSerialPort>
@@ -16,23 +17,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr qint32 kBaudRate = 28800;
-constexpr milliseconds kDtrSettle{50};
-constexpr milliseconds kByteGap{10};
-constexpr milliseconds kReadTotal{40};
-// Bounds a write to a line that does not drain (a pty nobody reads), so a stop never hangs on
-// it; 4 bytes take under 2 ms at 28800 baud.
-constexpr milliseconds kWriteBound{250};
-// A babbling line must not keep the purge going for ever.
-constexpr int kPurgeRounds = 16;
-
-int WholeMillisecondsLeft(Clock::time_point deadline) {
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero()) {
-        return 0;
-    }
-    // Round up: waking a little late is harmless, waking early and giving up is not.
-    return static_cast<int>(std::chrono::ceil<milliseconds>(left).count());
-}
 
 bool IsLossOfDevice(QSerialPort::SerialPortError error) {
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
