@@ -6,7 +6,6 @@
 #include <QTcpSocket>
 
 #include <algorithm>
-#include <thread>
 
 namespace k4 {
 
@@ -91,8 +90,12 @@ bool NetSerialIo::connectAndSetLine() {
     }
     openError_.clear();
     pending_.clear();
-    std::this_thread::sleep_for(kDtrSettle);
     return true;
+}
+
+std::chrono::milliseconds NetSerialIo::settleTime() const {
+    // A raw socket has no line to raise; a terminal server raises its DTR as a port would.
+    return telnet_ ? kDtrSettle : std::chrono::milliseconds{};
 }
 
 void NetSerialIo::close() {

@@ -38,6 +38,7 @@ public:
     bool failed() const override { return failed_; }
     std::string deviceName() const override { return text_.toStdString(); }
     std::string openError() const override { return openError_; }
+    std::chrono::milliseconds settleTime() const override;
 
 private:
     bool connectAndSetLine();

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace k4 {
 
@@ -66,9 +65,12 @@ bool QtSerialIo::open() {
     if (!port->setDataTerminalReady(true)) {
         port->clearError();
     }
-    std::this_thread::sleep_for(kDtrSettle);
     port_ = std::move(port);
     return true;
+}
+
+std::chrono::milliseconds QtSerialIo::settleTime() const {
+    return kDtrSettle;
 }
 
 void QtSerialIo::close() {

@@ -29,6 +29,7 @@ public:
     bool failed() const override { return failed_; }
     std::string deviceName() const override { return path_.toStdString(); }
     std::string openError() const override { return openError_; }
+    std::chrono::milliseconds settleTime() const override;
     std::chrono::steady_clock::time_point lastByteAt() const override { return lastByteAt_; }
 
 private:

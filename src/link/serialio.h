@@ -12,8 +12,11 @@ namespace k4 {
 class SerialIo {
 public:
     virtual ~SerialIo() = default;
-    // Opens and configures the line (28800 8N1, DTR raised then 50 ms). False when it cannot.
+    // Opens and configures the line (28800 8N1, DTR raised). False when it cannot. The line is
+    // ready for a frame once settleTime() has passed after it.
     virtual bool open() = 0;
+    // How long the line needs after open() before its first frame (the device sees DTR rise).
+    virtual std::chrono::milliseconds settleTime() const { return {}; }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Drops whatever waits in the receive queue.

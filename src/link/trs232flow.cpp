@@ -112,6 +112,9 @@ void TRS232flow::run() {
         go = resumed_;
     }
     if (go) {
+        if (opened) {
+            settleLine();
+        }
         reportLine(line_.condition());
         linkLoop();
         if (scan_ != nullptr) {
@@ -190,6 +193,13 @@ int TRS232flow::followedSlot(int lastIndex) const {
     return -1;
 }
 
+void TRS232flow::settleLine() {
+    // Waited here, not in the port's open(), so the GUI thread that waits for the open's outcome
+    // is not held for it; a stop cuts it short.
+    std::unique_lock lock(handoverMutex_);
+    handoverCv_.wait_for(lock, PortHandle->settleTime(), [this] { return stopRequested(); });
+}
+
 void TRS232flow::keepLine() {
     if (PortHandle && PortHandle->failed()) {
         // Every exchange fails from here on, so each device gets its one failure episode.
@@ -200,6 +210,9 @@ void TRS232flow::keepLine() {
     }
     if (!PortHandle && line_.reopenDue(LineKeeper::Clock::now())) {
         const bool opened = OpenPort();
+        if (opened) {
+            settleLine();
+        }
         line_.reopenTried(opened, LineKeeper::Clock::now());
         // Open now, or still not, perhaps for another reason (the adapter is back but busy).
         reportLine(line_.condition());

@@ -105,6 +105,8 @@ private:
     // the start) when it is due, one attempt a tick at most; tells the views when the line's
     // state changes.
     void keepLine();
+    // Waits the open port's settle time before its first frame.
+    void settleLine();
     void reportLine(LineCondition condition);
 
     DeviceTable& table_;

@@ -35,6 +35,14 @@ public:
         std::lock_guard lock(mutex_);
         openFails_ = fails;
     }
+    void setSettleTime(std::chrono::milliseconds settle) {
+        std::lock_guard lock(mutex_);
+        settle_ = settle;
+    }
+    std::chrono::milliseconds settleTime() const {
+        std::lock_guard lock(mutex_);
+        return settle_;
+    }
     // From now on a read blocks until release().
     void hold() {
         std::lock_guard lock(mutex_);
@@ -128,6 +136,7 @@ private:
     std::map<std::uint8_t, Mode> modes_;
     std::vector<Frame> frames_;
     bool openFails_ = false;
+    std::chrono::milliseconds settle_{};
     bool holding_ = false;
     int readsHeld_ = 0;
     int opens_ = 0;
@@ -145,6 +154,7 @@ public:
         open_ = false;
     }
     bool isOpen() const override { return open_; }
+    std::chrono::milliseconds settleTime() const override { return bus_->settleTime(); }
     void purgeReceive() override { pending_.clear(); }
     bool write(const std::uint8_t* data, std::size_t size) override {
         if (open_) {

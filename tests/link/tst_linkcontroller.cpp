@@ -54,6 +54,7 @@ private Q_SLOTS:
     void openErrorMessage();
     void noLinkIgnoresCommands();
     void queuedKeyReachesDevice();
+    void lineSettlesOnLinkThread();
     void stopDropsQueuedCommandsAndRestartBeginsEmpty();
     void restartPollsFromFirstRecord();
     void secondStartReplacesFirst();
@@ -140,6 +141,22 @@ void TestLinkController::queuedKeyReachesDevice() {
     QCOMPARE(int(key->address), 5);
     QCOMPARE(int(key->key), 126);
     QVERIFY(rig.fx.count("cells 100 00") >= 1);
+}
+
+void TestLinkController::lineSettlesOnLinkThread() {
+    Rig rig;
+    AddLoadedDevice(rig.table, 5);
+    rig.bus->setMode(5, SimBus::Mode::Display);
+    rig.bus->setSettleTime(1h);
+    // The start returns with the line still settling: no frame, not even the queued key, goes
+    // out before the settle ends. A start that waited for the settle would not return here.
+    rig.link.StartLink(&rig.table, 1);
+    QVERIFY(rig.link.QueueCommand(5, 126));
+    QVERIFY(!rig.bus->waitForFrames(1, 300ms));
+    // A stop cuts the settle short.
+    rig.link.StopLink();
+    QCOMPARE(rig.bus->frameCount(), std::size_t{0});
+    QCOMPARE(rig.bus->closes(), 1);
 }
 
 void TestLinkController::stopDropsQueuedCommandsAndRestartBeginsEmpty() {
