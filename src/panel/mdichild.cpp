@@ -41,11 +41,15 @@ constexpr Qt::WindowFlags kPanelFrameFlags = Qt::SubWindow | Qt::CustomizeWindow
 TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
     auto* panel = new TMDIChild;
     auto* sub = new QMdiSubWindow;
+    // The frame elides its caption afresh at nearly every step of joining the area, on a window
+    // of no size yet; shaping the text made most of a panel's cost. It takes the caption once it
+    // stands, and an empty one costs nothing to elide.
+    const QString caption = panel->windowTitle();
+    panel->setWindowTitle(QString());
     // Without a system menu there is no Close item (nor its Ctrl+F4 shortcut).
     sub->setSystemMenu(nullptr);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWidget(panel);
-    sub->setWindowTitle(panel->windowTitle());
     panel->subWindow_ = sub;
     // The frame holds the focus when no key button does.
     panel->Keyboard->watch(sub);
@@ -63,6 +67,7 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
     // The frame hugs the fixed client: tiling, cascading or a stray resize cannot stretch it
     // (minimising still shrinks it to its title bar).
     sub->setFixedSize(sub->sizeHint());
+    panel->setCaption(caption);
     if (place) {
         sub->move(*place);
     }
