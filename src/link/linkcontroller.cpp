@@ -111,6 +111,12 @@ void LinkController::StopLink() {
     changes_.reset();
 }
 
+void LinkController::RequestStop() {
+    if (thread_) {
+        thread_->requestStop();
+    }
+}
+
 void LinkController::followPanel(PanelHandle panel) {
     followed_ = panel;
     if (thread_) {

@@ -59,6 +59,9 @@ public:
     // Stops the thread (after the wait or exchange it is in; queued commands are dropped), closes
     // the port, frees it. Does nothing when no link runs.
     void StopLink();
+    // Asks the running link to end after the wait or exchange it is in, and returns at once; the
+    // caller gets on with its work, and the StopLink that follows waits for less.
+    void RequestStop();
 
     // Queues a key command and wakes the loop. False when no link runs or 16 commands are
     // already pending; the command is then dropped.

@@ -159,6 +159,8 @@ void CloseWorkspace() {
     if (manager == nullptr) {
         return;
     }
+    // The exchange on the line ends while the panels go; the manager's close then waits for it.
+    app.Link.RequestStop();
     DeviceTable& table = manager->table();
     for (int i = table.lastIndex(); i >= 0; --i) {
         DeviceRecord& r = table[i];
