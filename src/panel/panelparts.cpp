@@ -4,9 +4,11 @@
 #include "panel/displaycells.h"
 #include "state/formfont.h"
 
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 
 namespace k4 {
 
@@ -19,6 +21,20 @@ QFont BoldFont(int pixelHeight) {
     return font;
 }
 
+// The size a label takes for its text. Every panel has the same four labels: the text is laid
+// out once for each (that is most of a label's cost) and the size reused. The GUI thread's only.
+QSize FittedSize(QLabel* label) {
+    static QHash<QString, QSize> sizes;
+    const QString key = label->text() + QLatin1Char('\n') + label->font().key() +
+                        QLatin1Char('\n') + label->style()->name();
+    const auto known = sizes.constFind(key);
+    if (known != sizes.constEnd()) {
+        return *known;
+    }
+    label->adjustSize();
+    return sizes.insert(key, label->size()).value();
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos,
                   const QFont* font = nullptr) {
     auto* label = new QLabel(text, parent);
@@ -27,7 +43,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint
         label->setFont(*font);
     }
     label->move(pos);
-    label->adjustSize();  // labels size themselves to their text
+    label->resize(FittedSize(label));  // labels size themselves to their text
     return label;
 }
 
