@@ -122,15 +122,20 @@ void TMDIChild::connectKeys() {
 }
 
 void TMDIChild::buildContextMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    ChangeSkin = PopupMenu1->addAction(QStringLiteral("Change skin and colors"));
+    ChangeSkin = new QAction(QStringLiteral("Change skin and colors"), this);
     ChangeSkin->setObjectName(QStringLiteral("ChangeSkin"));
     connect(ChangeSkin, &QAction::triggered, this, &TMDIChild::MainFormChangeSkinClick);
     for (QWidget* owner : {static_cast<QWidget*>(this), static_cast<QWidget*>(Skin)}) {
         owner->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(owner, &QWidget::customContextMenuRequested, this,
-                [this, owner](const QPoint& pos) { PopupMenu1->popup(owner->mapToGlobal(pos)); });
+                [this, owner](const QPoint& pos) {
+                    if (PopupMenu1 == nullptr) {
+                        PopupMenu1 = new QMenu(this);
+                        PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+                        PopupMenu1->addAction(ChangeSkin);
+                    }
+                    PopupMenu1->popup(owner->mapToGlobal(pos));
+                });
     }
 }
 

@@ -105,6 +105,8 @@ public:
     void Button18Click() { SendKey(kKeyS); }
 
     // The face's controls (Skin, StringGrid1, Diod, Label1..4, Button1..18) come from PanelFace.
+    // Made on the first right click: a menu is a window of its own, dear to build and to free,
+    // and a full workspace has 127 panels.
     QMenu* PopupMenu1 = nullptr;
     QAction* ChangeSkin = nullptr;
     // The PC keyboard on the keys while the panel is the active child window.
