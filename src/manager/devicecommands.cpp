@@ -265,6 +265,7 @@ void TMDIKVTMAN::BuildDeviceViews() {
         LoadSkin(*panel, r.Skin);
         // Only now, with its node and panel in place, does the link poll the slot.
         table_.setLastIndex(i);
+        panel->frameSettled();
     }
     // The panels were built without activation; the last one is active, as if each had been
     // opened in turn.

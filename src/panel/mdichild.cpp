@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -205,8 +206,18 @@ void TMDIChild::closePanel() {
     closing_ = true;
     if (subWindow_) {
         subWindow_->close();
+        // The frame goes with the next turn of the event loop: the layout request that hiding
+        // its panel posted would only work out its title bar once more, eliding the caption a
+        // dozen times.
+        QCoreApplication::removePostedEvents(subWindow_, QEvent::LayoutRequest);
     } else {
         close();
+    }
+}
+
+void TMDIChild::frameSettled() {
+    if (subWindow_) {
+        QCoreApplication::removePostedEvents(subWindow_, QEvent::LayoutRequest);
     }
 }
 

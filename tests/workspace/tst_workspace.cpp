@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <QTreeWidget>
@@ -97,6 +98,37 @@ private Q_SLOTS:
             QCOMPARE(bool(sub->windowState() & Qt::WindowActive), sub == expected.back());
         }
         QVERIFY(expected.back()->isAncestorOf(QApplication::focusWidget()));
+    }
+
+    // A loaded panel's frame works as that of a panel added by hand: the same frame geometry, and
+    // a drag on its title bar moves it.
+    void loadedPanelFrameWorks() {
+        WorkspaceFixture f;
+        f.frame.area.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.frame.area));
+        LoadWorkspace(f.write(QStringLiteral("rack.DID"), RichWorkspace()));
+        TMDIChild* byHand = TMDIChild::Create(&f.frame.area);
+        WorkspaceFixture::flush();
+        QCoreApplication::sendPostedEvents();
+        QMdiSubWindow* loaded = f.manager()->panelOf(0)->subWindow();
+        QCOMPARE(loaded->size(), byHand->subWindow()->size());
+        QCOMPARE(loaded->contentsMargins(), byHand->subWindow()->contentsMargins());
+        QCOMPARE(loaded->minimumSizeHint(), byHand->subWindow()->minimumSizeHint());
+
+        const QPoint before = loaded->pos();
+        const QPoint grip(loaded->width() / 2, loaded->contentsMargins().top() / 2);
+        const auto send = [loaded](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                                   Qt::MouseButtons held) {
+            QMouseEvent event(type, at, loaded->mapToGlobal(at), button, held, {});
+            QCoreApplication::sendEvent(loaded, &event);
+        };
+        // The frame picks what a press does (move, resize, a button) from where the mouse hovers.
+        send(QEvent::MouseMove, grip, Qt::NoButton, {});
+        send(QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, grip + QPoint(30, 20), Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, grip + QPoint(30, 20), Qt::LeftButton, {});
+        QCOMPARE(loaded->pos(), before + QPoint(30, 20));
+        byHand->closePanel();
     }
 
     void saveWritesWhatTheViewsShow() {
