@@ -77,9 +77,9 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
         // A window shown while disabled is not activated: a loaded workspace does not hand the
         // activation, the focus and the title-bar repaints from panel to panel; the loader
         // activates the last one once all stand.
-        sub->setEnabled(false);
+        sub->setAttribute(Qt::WA_Disabled);
         sub->show();
-        sub->setEnabled(true);
+        sub->setAttribute(Qt::WA_Disabled, false);
     } else {
         sub->show();
     }
