@@ -76,7 +76,8 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
     if (place) {
         // A window shown while disabled is not activated: a loaded workspace does not hand the
         // activation, the focus and the title-bar repaints from panel to panel; the loader
-        // activates the last one once all stand.
+        // activates the last one once all stand. Only the frame's own flag is set: setEnabled
+        // would disable and enable again every control in it, for nothing they show.
         sub->setAttribute(Qt::WA_Disabled);
         sub->show();
         sub->setAttribute(Qt::WA_Disabled, false);
