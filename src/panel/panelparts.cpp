@@ -4,6 +4,7 @@
 #include "panel/displaycells.h"
 #include "state/formfont.h"
 
+#include <QEvent>
 #include <QHash>
 #include <QLabel>
 #include <QPainter>
@@ -34,6 +35,23 @@ QSize FittedSize(QLabel* label) {
     label->adjustSize();
     return sizes.insert(key, label->size()).value();
 }
+
+// A key of the face. No layout places it (its geometry is fixed), so it skips the layout request
+// a push button posts to its parent when its polish request comes: with a workspace loading, each
+// such post searched the whole event queue for an earlier one to merge with, 17 times a panel.
+class PanelKey final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::PolishRequest) {
+            ensurePolished();
+            return true;
+        }
+        return QPushButton::event(event);
+    }
+};
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos,
                   const QFont* font = nullptr) {
@@ -114,7 +132,7 @@ PanelFace BuildPanelFace(QWidget* parent, const QRect& skinRect) {
 
     for (int i = 0; i < kPanelKeyCount; ++i) {
         const PanelKeySpec& key = kPanelKeys[static_cast<std::size_t>(i)];
-        auto* button = new QPushButton(QString::fromLatin1(key.caption), parent);
+        QPushButton* button = new PanelKey(QString::fromLatin1(key.caption), parent);
         button->setObjectName(QStringLiteral("Button%1").arg(i + 1));
         button->setGeometry(key.left, key.top, kPanelKeySize, kPanelKeySize);
         face.Buttons[static_cast<std::size_t>(i)] = button;
