@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QMdiArea>
 
 #include <cstdio>
 
@@ -53,8 +54,15 @@ void RunViewsBench(const QString& folder, int runs) {
             saves.push_back(Since(start));
             start = std::chrono::steady_clock::now();
             k4::CloseWorkspace();
+            // Outside an event loop the deferred deletions go only when asked for by name.
+            k4test::OfflineProgram::flush();
             QCoreApplication::sendPostedEvents();
             closes.push_back(Since(start));
+            if (!app.Frame->mdiArea()->subWindowList().isEmpty()) {
+                std::printf("windows left after a close: %d\n",
+                            int(app.Frame->mdiArea()->subWindowList().size()));
+                return;
+            }
         }
         const Timing load = Summarize(loads);
         const Timing save = Summarize(saves);
