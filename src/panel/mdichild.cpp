@@ -216,6 +216,18 @@ void TMDIChild::closePanel() {
     }
 }
 
+void TMDIChild::closeWithWorkspace() {
+    if (!subWindow_) {
+        closePanel();
+        return;
+    }
+    closing_ = true;
+    unregisterView();
+    // Not painted again; its deletion has the area repaint its place, once.
+    subWindow_->setUpdatesEnabled(false);
+    subWindow_->deleteLater();
+}
+
 void TMDIChild::frameSettled() {
     if (subWindow_) {
         QCoreApplication::removePostedEvents(subWindow_, QEvent::LayoutRequest);

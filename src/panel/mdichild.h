@@ -66,6 +66,11 @@ public:
     // no close box and refuses every other close request (system menu, Ctrl+F4, closing all
     // sub-windows of the area).
     void closePanel();
+    // Closes the panel as one of all the workspace's, which go together: as closePanel, but its
+    // frame is deleted with the next turn of the event loop without being hidden first. Hiding
+    // sends each control a hide and an accessibility event, and deleting a window still marked
+    // for painting marks each control's place dirty: for a full workspace, most of its close.
+    void closeWithWorkspace();
     QMdiSubWindow* subWindow() const;
     // For a panel whose frame has its final size, flags and caption: drops the layout request
     // its building left queued. The frame's geometry was worked out as it was built; the request

@@ -167,7 +167,7 @@ void CloseWorkspace() {
         // The in-use flag goes before the panel, so the link, still running, leaves the slot be.
         r.flags.store(0, std::memory_order_release);
         if (TMDIChild* panel = manager->panelOf(i)) {
-            panel->closePanel();
+            panel->closeWithWorkspace();
         }
         r.Panel.store(kNoHandle, std::memory_order_release);
     }

@@ -8,9 +8,11 @@
 
 #include <QAction>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -350,6 +352,31 @@ private Q_SLOTS:
         CloseWorkspace();  // none open: nothing happens
         QCOMPARE(App().Manager, nullptr);
         QVERIFY(f.dialogs.shown.isEmpty());
+    }
+
+    // What the screen shows after a close: the area where the panels stood, without a trace of
+    // them.
+    void closeLeavesNoPanelOnScreen() {
+        WorkspaceFixture f;
+        LoadWorkspace(f.write(QStringLiteral("a.DID"), RichWorkspace()));
+        QVERIFY(QTest::qWaitForWindowExposed(&f.frame.area));
+        QWidget* viewport = f.frame.area.viewport();
+        const QRect panel = f.manager()->panelOf(0)->subWindow()->geometry();
+        const auto shot = [&] {
+            QCoreApplication::processEvents();
+            return viewport->screen()
+                ->grabWindow(f.frame.area.winId())
+                .toImage()
+                .copy(QRect(viewport->mapTo(&f.frame.area, panel.topLeft()), panel.size()));
+        };
+        QImage before = shot();
+        CloseWorkspace();
+        WorkspaceFixture::flush();
+        QImage empty(panel.size(), QImage::Format_RGB32);
+        empty.fill(f.frame.area.background().color());
+        QVERIFY(shot().convertToFormat(QImage::Format_RGB32) !=
+                before.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(shot().convertToFormat(QImage::Format_RGB32), empty);
     }
 
     void loadingLeavesTheModifiedFlagAlone() {
