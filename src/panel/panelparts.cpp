@@ -27,7 +27,8 @@ QFont BoldFont(int pixelHeight) {
 QSize FittedSize(QLabel* label) {
     static QHash<QString, QSize> sizes;
     const QString key = label->text() + QLatin1Char('\n') + label->font().key() +
-                        QLatin1Char('\n') + label->style()->name();
+                        QLatin1Char('\n') + label->style()->name() + QLatin1Char('\n') +
+                        QString::number(label->logicalDpiY());
     const auto known = sizes.constFind(key);
     if (known != sizes.constEnd()) {
         return *known;
