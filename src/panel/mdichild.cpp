@@ -50,7 +50,6 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
     // Without a system menu there is no Close item (nor its Ctrl+F4 shortcut).
     sub->setSystemMenu(nullptr);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWidget(panel);
     panel->subWindow_ = sub;
     // The frame holds the focus when no key button does.
     panel->Keyboard->watch(sub);
@@ -59,8 +58,16 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
         // every window it holds against all of them: loading a full workspace that way costs
         // seconds. A window without a size needs no room, and this one has its place already.
         sub->resize(0, 0);
+        // A frame that holds its widget when it joins the area resets the main window's
+        // modified mark, and with it the main window's title on the window system: one round
+        // of window-system requests per panel. An empty frame joins without that.
+        area->addSubWindow(sub, kPanelFrameFlags);
+        sub->setWidget(panel);
+    } else {
+        // The area finds room for a new window by its size, so it joins with its widget.
+        sub->setWidget(panel);
+        area->addSubWindow(sub, kPanelFrameFlags);
     }
-    area->addSubWindow(sub, kPanelFrameFlags);
     // setWindowFlags adds the system-menu hint whenever a title-bar button is asked for, and the
     // styles draw a close box for that hint; the frame is drawn by the area, not the window
     // system, so setting the flags as they are is all it takes.
