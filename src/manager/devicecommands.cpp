@@ -35,8 +35,8 @@ QTreeWidgetItem* TMDIKVTMAN::addDeviceNode(NodeHandle handle, const QString& lab
     return node;
 }
 
-TMDIChild* TMDIKVTMAN::createPanel(std::optional<QPoint> place) {
-    TMDIChild* panel = TMDIChild::Create(App().Frame->mdiArea(), place);
+TMDIChild* TMDIKVTMAN::createPanel(std::optional<QPoint> place, const QString& caption) {
+    TMDIChild* panel = TMDIChild::Create(App().Frame->mdiArea(), place, caption);
     panels_[panel->handle()] = panel;
     return panel;
 }
@@ -247,7 +247,7 @@ void TMDIKVTMAN::BuildDeviceViews() {
                 // have made it.
                 App().Frame->mdiArea()->setActiveSubWindow(nullptr);
             }
-            panel = createPanel(QPoint(r.Left, r.Top));
+            panel = createPanel(QPoint(r.Left, r.Top), label);
             r.Panel.store(panel->handle(), std::memory_order_release);
             lastBuilt = panel;
         }

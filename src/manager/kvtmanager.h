@@ -108,7 +108,8 @@ private:
     QTreeWidgetItem* prepareNewDevice(NodeHandle handle);
     // What an accepted editor does to slot s: its ID and name, its panel and its node label.
     void takeDeviceValues(int s, QTreeWidgetItem* node, std::uint8_t id, const QString& name);
-    TMDIChild* createPanel(std::optional<QPoint> place = std::nullopt);
+    TMDIChild* createPanel(std::optional<QPoint> place = std::nullopt,
+                           const QString& caption = QString());
     // Takes slot s out of the table with its views: runs with the link stopped.
     void removeDevice(int s);
     void withdrawUnconfirmedDevice(NodeHandle node);

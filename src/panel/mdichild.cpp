@@ -39,13 +39,13 @@ constexpr Qt::WindowFlags kPanelFrameFlags = Qt::SubWindow | Qt::CustomizeWindow
 
 }  // namespace
 
-TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
+TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place, const QString& caption) {
     auto* panel = new TMDIChild;
     auto* sub = new QMdiSubWindow;
-    // The frame elides its caption afresh at nearly every step of joining the area, on a window
-    // of no size yet; shaping the text made most of a panel's cost. It takes the caption once it
-    // stands, and an empty one costs nothing to elide.
-    const QString caption = panel->windowTitle();
+    // The frame elides its caption afresh at nearly every step of joining the area and of being
+    // shown, on a window of no size yet; shaping the text made most of a panel's cost. It takes
+    // the caption once it stands, and an empty one costs nothing to elide.
+    const QString title = caption.isEmpty() ? panel->windowTitle() : caption;
     panel->setWindowTitle(QString());
     // Without a system menu there is no Close item (nor its Ctrl+F4 shortcut).
     sub->setSystemMenu(nullptr);
@@ -75,12 +75,9 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
     // The frame hugs the fixed client: tiling, cascading or a stray resize cannot stretch it
     // (minimising still shrinks it to its title bar).
     sub->setFixedSize(sub->sizeHint());
-    panel->setCaption(caption);
-    if (place) {
-        sub->move(*place);
-    }
     QObject::connect(sub, &QMdiSubWindow::aboutToActivate, panel, &TMDIChild::FormActivate);
     if (place) {
+        sub->move(*place);
         // A window shown while disabled is not activated: a loaded workspace does not hand the
         // activation, the focus and the title-bar repaints from panel to panel; the loader
         // activates the last one once all stand. Only the frame's own flag is set: setEnabled
@@ -88,7 +85,11 @@ TMDIChild* TMDIChild::Create(QMdiArea* area, std::optional<QPoint> place) {
         sub->setAttribute(Qt::WA_Disabled);
         sub->show();
         sub->setAttribute(Qt::WA_Disabled, false);
+        panel->setCaption(title);
     } else {
+        // The area activates a new window as it shows it, and its title bar is drawn with the
+        // caption from the start.
+        panel->setCaption(title);
         sub->show();
     }
     return panel;
@@ -232,6 +233,9 @@ void TMDIChild::closeWithWorkspace() {
     unregisterView();
     // Not painted again; its deletion has the area repaint its place, once.
     subWindow_->setUpdatesEnabled(false);
+    // A frame deleted while it still holds its widget resets the main window's modified mark,
+    // which on X rewrites the main window's title: the widget goes first.
+    deleteLater();
     subWindow_->deleteLater();
 }
 

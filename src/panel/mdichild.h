@@ -30,11 +30,12 @@ class PanelKeyboard;
 class TMDIChild : public QWidget, public PanelView, public PanelFace {
     Q_OBJECT
 public:
-    // Builds a panel as a new sub-window of area, visible, captioned "ID=? New transcoder", at
-    // place when one is given, otherwise where the area finds room for it and active. A panel
-    // given its place is not activated (on top of the others all the same): the caller
-    // activates the one that is to end active.
-    static TMDIChild* Create(QMdiArea* area, std::optional<QPoint> place = std::nullopt);
+    // Builds a panel as a new sub-window of area, visible, captioned caption (by default
+    // "ID=? New transcoder"), at place when one is given, otherwise where the area finds room
+    // for it and active. A panel given its place is not activated (on top of the others all the
+    // same): the caller activates the one that is to end active.
+    static TMDIChild* Create(QMdiArea* area, std::optional<QPoint> place = std::nullopt,
+                             const QString& caption = QString());
 
     explicit TMDIChild(QWidget* parent = nullptr);
     ~TMDIChild() override;
