@@ -7,24 +7,47 @@
 
 namespace k4 {
 
+namespace {
+
+// The same 18 hints on every panel: worked out once.
+const QString& HintOf(int button) {
+    static const std::array<QString, PanelKeyboard::kKeyCount> hints = [] {
+        std::array<QString, PanelKeyboard::kKeyCount> all;
+        for (int i = 0; i < PanelKeyboard::kKeyCount; ++i) {
+            all[static_cast<std::size_t>(i)] = KeyboardHint(PanelButtonCode(i));
+        }
+        return all;
+    }();
+    return hints[static_cast<std::size_t>(button)];
+}
+
+}  // namespace
+
 PanelKeyboard::PanelKeyboard(const std::array<QPushButton*, kKeyCount>& buttons, QObject* parent)
     : QObject(parent), buttons_(buttons) {
     for (int i = 0; i < kKeyCount; ++i) {
-        QPushButton* button = buttons_[i];
-        button->setToolTip(KeyboardHint(PanelButtonCode(i)));
-        auto* timer = new QTimer(button);
+        buttons_[i]->setToolTip(HintOf(i));
+        watch(buttons_[i]);
+    }
+}
+
+QTimer* PanelKeyboard::releaseTimer(int button) {
+    // Made on the key's first press from the keyboard: most keys of most panels never have one,
+    // and a workspace's panels come and go by the hundred.
+    QTimer*& timer = releaseTimers_[static_cast<std::size_t>(button)];
+    if (timer == nullptr) {
+        timer = new QTimer(buttons_[button]);
         timer->setSingleShot(true);
         timer->setInterval(kPressedLookMs);
         // A button the mouse holds is the mouse's to release: lifting it here would make the
         // mouse's release find it up, and its click would be lost.
-        connect(timer, &QTimer::timeout, button, [this, i] {
-            if (!mouseHolds_[static_cast<std::size_t>(i)]) {
-                buttons_[static_cast<std::size_t>(i)]->setDown(false);
+        connect(timer, &QTimer::timeout, buttons_[button], [this, button] {
+            if (!mouseHolds_[static_cast<std::size_t>(button)]) {
+                buttons_[static_cast<std::size_t>(button)]->setDown(false);
             }
         });
-        releaseTimers_[i] = timer;
-        watch(button);
     }
+    return timer;
 }
 
 void PanelKeyboard::watch(QWidget* widget) {
@@ -62,7 +85,7 @@ void PanelKeyboard::noteMouse(QObject* watched, const QMouseEvent& event) {
         if (buttons_[i] == watched) {
             // The second press of a double click arrives as a double click.
             mouseHolds_[i] = event.type() != QEvent::MouseButtonRelease;
-            if (mouseHolds_[i]) {
+            if (mouseHolds_[i] && releaseTimers_[i] != nullptr) {
                 releaseTimers_[i]->stop();
             }
             return;
@@ -77,7 +100,7 @@ void PanelKeyboard::press(int button) {
     // The button's own click sends the key, exactly as a mouse click does.
     buttons_[button]->click();
     buttons_[button]->setDown(true);
-    releaseTimers_[button]->start();
+    releaseTimer(button)->start();
 }
 
 }  // namespace k4

@@ -33,6 +33,7 @@ protected:
 
 private:
     void press(int button);
+    QTimer* releaseTimer(int button);
     void noteMouse(QObject* watched, const QMouseEvent& event);
 
     std::array<QPushButton*, kKeyCount> buttons_;
