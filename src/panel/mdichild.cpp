@@ -233,6 +233,9 @@ void TMDIChild::closeWithWorkspace() {
     unregisterView();
     // Not painted again; its deletion has the area repaint its place, once.
     subWindow_->setUpdatesEnabled(false);
+    // A frame works out its title bar, eliding its caption, at every step of its deletion (as
+    // its widget goes, as it leaves the area); an empty caption costs nothing to elide.
+    subWindow_->setWindowTitle(QString());
     // A frame deleted while it still holds its widget resets the main window's modified mark,
     // which on X rewrites the main window's title: the widget goes first.
     deleteLater();
