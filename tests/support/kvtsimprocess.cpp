@@ -1,16 +1,10 @@
 #include "kvtsimprocess.h"
 
+#include "childprocess.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-
-#if defined(__SANITIZE_THREAD__)
-// Starting kvtsim forks a process that has threads already (the test watchdog, the link); the
-// child execs at once, so ThreadSanitizer's refusal to go on after such a fork does not apply.
-extern "C" const char* __tsan_default_options() {
-    return "die_after_fork=0";
-}
-#endif
 
 namespace k4test {
 
@@ -45,8 +39,7 @@ QString KvtsimProcess::start(const QString& exe, const QStringList& args) {
     if (!args.contains(QStringLiteral("--chunk-bytes"))) {
         all << QStringLiteral("--chunk-bytes") << QStringLiteral("51");
     }
-    process_.start(exe, all + args);
-    if (!process_.waitForStarted(kPatienceMs)) {
+    if (!StartChildProcess(process_, exe, all + args, kPatienceMs)) {
         return QStringLiteral("kvtsim did not start: ") + process_.errorString();
     }
     const QString line = readLine(kPatienceMs);

@@ -1,5 +1,7 @@
 #include "ser2netprocess.h"
 
+#include "childprocess.h"
+
 #include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -77,8 +79,7 @@ QString Ser2netProcess::start(const QString& exe, const QString& device, bool rf
         args << QStringLiteral("-Y") << line;
     }
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
-    process_.start(exe, args);
-    if (!process_.waitForStarted(kPatienceMs)) {
+    if (!StartChildProcess(process_, exe, args, kPatienceMs)) {
         return QStringLiteral("ser2net did not start: ") + process_.errorString();
     }
     QElapsedTimer timer;

@@ -1,4 +1,5 @@
 // Runs the kvtsim executable and talks to it through the pseudo-terminal, as the console does.
+#include "childprocess.h"
 #include "displaytext.h"
 #include "link/frame.h"
 
@@ -72,8 +73,8 @@ QString TestKvtsimEndToEnd::StartSim(QProcess& process, const QStringList& extra
     }
     const QString link = dir_.filePath(linkName);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(exe, QStringList{"--link", link} + extraArgs);
-    if (!process.waitForStarted(kPatienceMs)) {
+    if (!k4test::StartChildProcess(process, exe, QStringList{"--link", link} + extraArgs,
+                                   kPatienceMs)) {
         return QStringLiteral("kvtsim did not start: ") + process.errorString();
     }
     QElapsedTimer timer;
