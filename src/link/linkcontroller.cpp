@@ -26,6 +26,7 @@ LinkController::~LinkController() {
 }
 
 void LinkController::setPortFactory(PortFactory factory) {
+    finishRetired();
     portFactory_ = std::move(factory);
 }
 
@@ -34,14 +35,17 @@ void LinkController::setMessageSink(MessageSink sink) {
 }
 
 void LinkController::setEffects(ExchangeEffects* effects) {
+    finishRetired();
     effects_ = effects;
 }
 
 void LinkController::setObserver(LinkObserver* observer) {
+    finishRetired();
     observer_ = observer;
 }
 
 void LinkController::setLineTools(LineCapture* capture, LineScan* scan) {
+    finishRetired();
     capture_ = capture;
     scan_ = scan;
 }
@@ -63,6 +67,7 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
         effects = changes_.get();
     }
     thread_ = std::make_unique<TRS232flow>(*table, *effects, portFactory_);
+    polled_ = table;
     TRS232flow* const link = thread_.get();
     link->followPanel(followed_);
     const std::uint64_t generation = ++generation_;
@@ -76,6 +81,7 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
         // No loop would ever run: the link is not running, and the operator is told so.
         thread_.reset();
         changes_.reset();
+        polled_ = nullptr;
         if (messageSink_) {
             messageSink_(QStringLiteral("link thread could not be started!"));
         }
@@ -99,6 +105,7 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
 }
 
 void LinkController::StopLink() {
+    finishRetired();
     if (!thread_) {
         return;
     }
@@ -109,6 +116,31 @@ void LinkController::StopLink() {
     running_.store(false, std::memory_order_release);
     thread_.reset();
     changes_.reset();
+    polled_ = nullptr;
+}
+
+void LinkController::RetireLink(std::shared_ptr<DeviceTable> table) {
+    if (!thread_ || table == nullptr || polled_ != table.get()) {
+        StopLink();
+        return;
+    }
+    finishRetired();
+    ++generation_;
+    thread_->requestStop();
+    running_.store(false, std::memory_order_release);
+    retired_ = {std::move(thread_), std::move(changes_), std::move(table)};
+    polled_ = nullptr;
+}
+
+void LinkController::finishRetired() {
+    if (!retired_.thread) {
+        return;
+    }
+    retired_.thread->stopAndWait();
+    // The thread first, then its filter and its table, which it used to its end.
+    retired_.thread.reset();
+    retired_.changes.reset();
+    retired_.table.reset();
 }
 
 void LinkController::RequestStop() {

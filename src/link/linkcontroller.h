@@ -57,8 +57,13 @@ public:
     // the thread cannot be created, shows "link thread could not be started!" and no link runs.
     void StartLink(DeviceTable* table, std::uint8_t portNumber);
     // Stops the thread (after the wait or exchange it is in; queued commands are dropped), closes
-    // the port, frees it. Does nothing when no link runs.
+    // the port, frees it; waits for a retired link too. Does nothing when no link runs.
     void StopLink();
+    // Asks the link that polls table to end and returns at once: the thread finishes the
+    // exchange it is in on its own, and closes the port, holding table until it has. The next
+    // start or stop waits for it, as does any change of what links are handed (effects,
+    // observer, line tools, port factory). A link on another table is stopped as StopLink does.
+    void RetireLink(std::shared_ptr<DeviceTable> table);
     // Asks the running link to end after the wait or exchange it is in, and returns at once; the
     // caller gets on with its work, and the StopLink that follows waits for less.
     void RequestStop();
@@ -85,6 +90,15 @@ private:
     LineScan* scan_ = nullptr;
     std::unique_ptr<TRS232flow> thread_;
     std::unique_ptr<ExchangeEffects> changes_;  // the running link's filter, when one is used
+    const DeviceTable* polled_ = nullptr;       // the running link's table
+    // A link asked to end that may still be finishing its exchange, with what it uses.
+    struct Retired {
+        std::unique_ptr<TRS232flow> thread;
+        std::unique_ptr<ExchangeEffects> changes;
+        std::shared_ptr<DeviceTable> table;
+    };
+    Retired retired_;
+    void finishRetired();
     bool changesOnly_ = false;
     PanelHandle followed_ = kNoHandle;
     // Counts starts and stops, so a start can tell that its link was stopped or replaced while

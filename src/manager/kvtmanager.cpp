@@ -109,7 +109,9 @@ void TMDIKVTMAN::FormCreate() {
 }
 
 void TMDIKVTMAN::FormClose() {
-    App().Link.StopLink();
+    // The link's exchange in flight is the line's time, not the operator's: the window goes
+    // while the link finishes it.
+    App().Link.RetireLink(tableOwner_);
     if (App().Views.tree() == this) {
         App().Views.setTree(nullptr);
     }

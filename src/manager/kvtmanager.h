@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -116,7 +117,9 @@ private:
     void removeCloseCommand();
     void showPopup(const QPoint& pos);
 
-    DeviceTable table_;
+    // Shared with a link that finishes its last exchange after the window has gone.
+    std::shared_ptr<DeviceTable> tableOwner_ = std::make_shared<DeviceTable>();
+    DeviceTable& table_ = *tableOwner_;
     DeviceTreeWidget* tree_ = nullptr;
     QTreeWidgetItem* rootNode_ = nullptr;
     std::unordered_map<NodeHandle, QTreeWidgetItem*> nodes_;

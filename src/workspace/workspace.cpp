@@ -159,7 +159,7 @@ void CloseWorkspace() {
     if (manager == nullptr) {
         return;
     }
-    // The exchange on the line ends while the panels go; the manager's close then waits for it.
+    // The exchange on the line ends while the panels go.
     app.Link.RequestStop();
     DeviceTable& table = manager->table();
     for (int i = table.lastIndex(); i >= 0; --i) {
@@ -171,7 +171,7 @@ void CloseWorkspace() {
         }
         r.Panel.store(kNoHandle, std::memory_order_release);
     }
-    // Stops the link and waits for it before the window and its table go.
+    // The link finishes its exchange on its own, holding the table; the window goes at once.
     manager->closeManager();
     app.Manager = nullptr;
     app.RootNode = nullptr;

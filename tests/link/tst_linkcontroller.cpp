@@ -5,8 +5,11 @@
 #include "simbus.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QThread>
+
+#include <future>
 
 using namespace k4;
 using namespace k4test;
@@ -58,6 +61,7 @@ private Q_SLOTS:
     void stopDropsQueuedCommandsAndRestartBeginsEmpty();
     void restartPollsFromFirstRecord();
     void secondStartReplacesFirst();
+    void retiredLinkFinishesOnItsOwn();
     void stopInsideOpenErrorMessage();
     void restartInsideOpenErrorMessage();
     void threadThatCannotBeCreated();
@@ -216,6 +220,47 @@ void TestLinkController::secondStartReplacesFirst() {
     QCOMPARE(rig.link.thread()->PortNumber, 2);
     rig.link.StopLink();
     QCOMPARE(rig.bus->closes(), 2);
+}
+
+// A retired link finishes the exchange on the line by itself, holding the table it polls: the
+// caller does not wait for the line, and the next start waits for the old link's port to close
+// before it opens its own.
+void TestLinkController::retiredLinkFinishesOnItsOwn() {
+    Rig rig;
+    auto table = std::make_shared<DeviceTable>();
+    AddLoadedDevice(*table, 1);
+    rig.bus->hold();
+    // A failed check must not leave the line held for the rig's own stop to wait on.
+    const auto freeLine = qScopeGuard([&rig] { rig.bus->release(); });
+    rig.link.StartLink(table.get(), 1);
+    QVERIFY(rig.bus->waitUntilHeld(10s));
+    // Frees the line should the retirement wait for it after all, so that the checks fail
+    // instead of the test hanging.
+    std::promise<void> checked;
+    std::thread safety([&rig, done = checked.get_future()] {
+        if (done.wait_for(10s) == std::future_status::timeout) {
+            rig.bus->release();
+        }
+    });
+    const std::weak_ptr<DeviceTable> polled = table;
+    rig.link.RetireLink(std::move(table));
+    const int closesAtReturn = rig.bus->closes();
+    checked.set_value();
+    safety.join();
+    QCOMPARE(closesAtReturn, 0);
+    QVERIFY(!rig.link.isRunning());
+    QVERIFY(rig.link.thread() == nullptr);
+    QVERIFY(!polled.expired());
+
+    rig.bus->release();
+    rig.link.StartLink(&rig.table, 2);
+    QCOMPARE(rig.bus->closes(), 1);
+    QCOMPARE(rig.bus->opens(), 2);
+    QVERIFY(polled.expired());
+    // A link on another table is not retired but stopped, there and then.
+    rig.link.RetireLink(std::make_shared<DeviceTable>());
+    QCOMPARE(rig.bus->closes(), 2);
+    QVERIFY(rig.link.thread() == nullptr);
 }
 
 // The message box runs an event loop; whatever stops the link from inside it must win.
