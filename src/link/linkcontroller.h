@@ -19,7 +19,8 @@ class LineCapture;
 class LineScan;
 
 // Owns the one link thread of the program: StartLink creates it, StopLink stops, waits for and
-// frees it. Every call is made on the GUI thread.
+// frees it, RetireLink lets it end on its own (never beside a new one: a start waits for it).
+// Every call is made on the GUI thread.
 class LinkController {
 public:
     // Makes the port for a port number (the serial device it names is the factory's business).
