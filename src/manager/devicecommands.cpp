@@ -9,6 +9,7 @@
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
+#include "state/repaintwhole.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -231,6 +232,10 @@ void TMDIKVTMAN::TreeView1DblClick() {
 void TMDIKVTMAN::BuildDeviceViews() {
     table_.setLastIndex(-1);
     TMDIChild* lastBuilt = nullptr;
+    // The area, most of it panels built here, is repainted whole, once.
+    if (App().Frame) {
+        RepaintWhole(App().Frame->mdiArea()->viewport());
+    }
     for (int i = 0; i < DeviceTable::kMaxDevices && table_[i].inUse(); ++i) {
         DeviceRecord& r = table_[i];
         const std::uint8_t id = r.DevID.load(std::memory_order_relaxed);

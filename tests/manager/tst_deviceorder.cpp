@@ -119,7 +119,8 @@ private Q_SLOTS:
         struct PanelWatch final : QObject {
             EventLog* log = nullptr;
             bool eventFilter(QObject*, QEvent* event) override {
-                if (event->type() == QEvent::ChildAdded) {
+                if (event->type() == QEvent::ChildAdded &&
+                    qobject_cast<QMdiSubWindow*>(static_cast<QChildEvent*>(event)->child())) {
                     log->record(QStringLiteral("panel"));
                 }
                 return false;

@@ -379,6 +379,28 @@ private Q_SLOTS:
         QCOMPARE(shot().convertToFormat(QImage::Format_RGB32), empty);
     }
 
+    // A workspace loaded over one on screen is painted whole: the screen holds what the area
+    // and its panels draw.
+    void loadOverShownWorkspacePaintsIt() {
+        WorkspaceFixture f;
+        WorkspaceFileData bare = RichWorkspace();
+        bare.Devices.clear();
+        LoadWorkspace(f.write(QStringLiteral("bare.DID"), bare));
+        QVERIFY(QTest::qWaitForWindowExposed(&f.frame.area));
+        QCoreApplication::processEvents();
+        LoadWorkspace(f.write(QStringLiteral("a.DID"), RichWorkspace()));
+        // A repaint comes as an event that other events post: all are handled.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1000);
+        QWidget* viewport = f.frame.area.viewport();
+        const QImage screen =
+            viewport->screen()
+                ->grabWindow(f.frame.area.winId())
+                .toImage()
+                .copy(QRect(viewport->mapTo(&f.frame.area, QPoint()), viewport->size()))
+                .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(screen, viewport->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+
     void loadingLeavesTheModifiedFlagAlone() {
         WorkspaceFixture f;
         const QString path = f.write(QStringLiteral("a.DID"), RichWorkspace());
