@@ -32,7 +32,9 @@ QString KvtsimProcess::start(const QString& exe, const QStringList& args) {
         return QStringLiteral("no temporary folder");
     }
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList all{"--link", linkPath_, "--log", logPath_};
+    // A test that aborts closes kvtsim's stdin and so ends it: left running, it would hold the
+    // forwarded error channel, and ctest would wait out its timeout instead of seeing the abort.
+    QStringList all{"--link", linkPath_, "--log", logPath_, "--quit-on-eof"};
     // Whole replies, written when their last byte is due: a simulator held off the CPU by a busy
     // machine can then only miss the link's 40 ms total, never tear a reply with a 10 ms gap, so
     // tests that count failure episodes see only the failures they cause.

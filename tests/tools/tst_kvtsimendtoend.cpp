@@ -50,6 +50,7 @@ private Q_SLOTS:
     void controlFifoIsReadAgainAfterEachWriter();
     void frameLogRecordsTraffic();
     void stopsOnSigtermAndRemovesLink();
+    void eofEndsTheRunWhenAsked();
     void quitEndsTheRun();
 
 private:
@@ -283,6 +284,16 @@ void TestKvtsimEndToEnd::stopsOnSigtermAndRemovesLink() {
     QCOMPARE(other.exitStatus(), QProcess::NormalExit);
     QCOMPARE(other.exitCode(), 0);
     QVERIFY(!QFileInfo(dir_.filePath("demo-line")).isSymLink());
+}
+
+void TestKvtsimEndToEnd::eofEndsTheRunWhenAsked() {
+    QProcess other;
+    const QString error = StartSim(other, {"--quit-on-eof"}, "eof-line");
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    other.closeWriteChannel();
+    QVERIFY(other.waitForFinished(kPatienceMs));
+    QCOMPARE(other.exitCode(), 0);
+    QVERIFY(!QFileInfo(dir_.filePath("eof-line")).isSymLink());
 }
 
 void TestKvtsimEndToEnd::quitEndsTheRun() {

@@ -17,6 +17,7 @@ struct HostInput {
     std::vector<std::uint8_t> lineBytes;  // what the console wrote to the line
     std::vector<std::string> commands;    // complete command lines, stdin and control FIFO
     bool stopRequested = false;           // SIGTERM or SIGINT
+    bool stdinClosed = false;             // EOF on stdin, reported once
 };
 
 class HostIo {

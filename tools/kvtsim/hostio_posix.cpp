@@ -160,8 +160,10 @@ struct HostIo::Impl {
             } else if (fds[i].fd == STDIN_FILENO) {
                 bool eof = false;
                 ReadCommands(STDIN_FILENO, stdinBuffer, input, eof);
-                // EOF on stdin is not a stop: kvtsim runs in the background from scripts.
+                // EOF on stdin is a stop only when asked for: kvtsim runs in the background
+                // from scripts, with nothing on its stdin.
                 stdinOpen = !eof;
+                input.stdinClosed = eof;
             } else if (fds[i].fd == control) {
                 bool eof = false;
                 ReadCommands(control, controlBuffer, input, eof);
@@ -377,8 +379,8 @@ HostInput HostIo::Wait(bool hasDeadline, Nanos deadline) {
         if (ready > 0) {
             io.Collect(fds, count, input);
         }
-        const bool gotSomething =
-            !input.lineBytes.empty() || !input.commands.empty() || input.stopRequested;
+        const bool gotSomething = !input.lineBytes.empty() || !input.commands.empty() ||
+                                  input.stopRequested || input.stdinClosed;
         if (gotSomething || timeoutMs == 0) {
             return input;
         }

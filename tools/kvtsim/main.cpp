@@ -90,7 +90,8 @@ int Run(const kvtsim::SimOptions& options) {
                     PrintLine(reply.text);
                     running = running && !reply.quit;
                 }
-                running = running && !input.stopRequested;
+                running =
+                    running && !input.stopRequested && !(options.quitOnEof && input.stdinClosed);
             }
         }
     }

@@ -67,6 +67,8 @@ std::string UsageText() {
            "  --garble LIST       these of the IDs answer with bad replies from the start,\n"
            "                      as after \"garble ID\"\n"
            "  --still             no reply counter: a display changes only with its keys\n"
+           "  --quit-on-eof       EOF on stdin ends the run, as quit does: a program that\n"
+           "                      drives kvtsim through its stdin never leaves it behind\n"
            "  --help              this text\n"
            "\n"
            "Replies go out at 28800 baud (about 347 us a byte). Commands, one a line on stdin\n"
@@ -86,7 +88,8 @@ std::string UsageText() {
            "              how late paced writes left against their due time\n"
            "  line        answers \"LINE 28800 8N1\": the speed, data bits, parity and stop\n"
            "              bits the console has set on the line (\"LINE unplugged\" without one)\n"
-           "  quit        ends the run (as do SIGTERM and SIGINT; EOF on stdin does not)\n";
+           "  quit        ends the run (as do SIGTERM and SIGINT; EOF on stdin only with\n"
+           "              --quit-on-eof)\n";
 }
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args) {
@@ -105,6 +108,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         }
         if (arg == "--still") {
             options.still = true;
+            continue;
+        }
+        if (arg == "--quit-on-eof") {
+            options.quitOnEof = true;
             continue;
         }
         const bool takesValue = arg == "--link" || arg == "--ids" || arg == "--name" ||

@@ -17,7 +17,8 @@ struct SimOptions {
     std::string logPath;
     std::string controlPath;
     bool demo = false;
-    bool still = false;  // no reply counter: a display changes only with its keys
+    bool still = false;      // no reply counter: a display changes only with its keys
+    bool quitOnEof = false;  // EOF on stdin ends the run
     bool help = false;
 };
 
