@@ -24,6 +24,20 @@ using k4test::WriteBytes;
 
 Q_DECLARE_METATYPE(WorkspaceFileData)
 
+namespace {
+
+// What the screen shows of a place in the area's viewport.
+QImage OnScreen(QMdiArea& area, const QRect& place) {
+    QWidget* viewport = area.viewport();
+    return viewport->screen()
+        ->grabWindow(area.winId())
+        .toImage()
+        .copy(QRect(viewport->mapTo(&area, place.topLeft()), place.size()))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
 class TestWorkspace : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -360,23 +374,18 @@ private Q_SLOTS:
         WorkspaceFixture f;
         LoadWorkspace(f.write(QStringLiteral("a.DID"), RichWorkspace()));
         QVERIFY(QTest::qWaitForWindowExposed(&f.frame.area));
-        QWidget* viewport = f.frame.area.viewport();
         const QRect panel = f.manager()->panelOf(0)->subWindow()->geometry();
         const auto shot = [&] {
             QCoreApplication::processEvents();
-            return viewport->screen()
-                ->grabWindow(f.frame.area.winId())
-                .toImage()
-                .copy(QRect(viewport->mapTo(&f.frame.area, panel.topLeft()), panel.size()));
+            return OnScreen(f.frame.area, panel);
         };
         QImage before = shot();
         CloseWorkspace();
         WorkspaceFixture::flush();
         QImage empty(panel.size(), QImage::Format_RGB32);
         empty.fill(f.frame.area.background().color());
-        QVERIFY(shot().convertToFormat(QImage::Format_RGB32) !=
-                before.convertToFormat(QImage::Format_RGB32));
-        QCOMPARE(shot().convertToFormat(QImage::Format_RGB32), empty);
+        QVERIFY(shot() != before);
+        QCOMPARE(shot(), empty);
     }
 
     // A workspace loaded over one on screen is painted whole: the screen holds what the area
@@ -392,13 +401,8 @@ private Q_SLOTS:
         // A repaint comes as an event that other events post: all are handled.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1000);
         QWidget* viewport = f.frame.area.viewport();
-        const QImage screen =
-            viewport->screen()
-                ->grabWindow(f.frame.area.winId())
-                .toImage()
-                .copy(QRect(viewport->mapTo(&f.frame.area, QPoint()), viewport->size()))
-                .convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(screen, viewport->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(OnScreen(f.frame.area, viewport->rect()),
+                 viewport->grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
 
     void loadingLeavesTheModifiedFlagAlone() {
