@@ -49,8 +49,8 @@ private Q_SLOTS:
     void statsCountABadFrame();
     void controlFifoIsReadAgainAfterEachWriter();
     void frameLogRecordsTraffic();
-    void stopsOnSigtermAndRemovesLink();
-    void eofEndsTheRunWhenAsked();
+    void stopsAndRemovesLink_data();
+    void stopsAndRemovesLink();
     void quitEndsTheRun();
 
 private:
@@ -274,26 +274,29 @@ void TestKvtsimEndToEnd::frameLogRecordsTraffic() {
     QVERIFY(key.split(' ').first().toLongLong() >= leadAt);
 }
 
-void TestKvtsimEndToEnd::stopsOnSigtermAndRemovesLink() {
+void TestKvtsimEndToEnd::stopsAndRemovesLink_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<bool>("bySigterm");
+    QTest::newRow("SIGTERM") << "--demo" << true;
+    QTest::newRow("EOF on stdin, when asked") << "--quit-on-eof" << false;
+}
+
+void TestKvtsimEndToEnd::stopsAndRemovesLink() {
+    QFETCH(QString, option);
+    QFETCH(bool, bySigterm);
     QProcess other;
-    const QString error = StartSim(other, {"--demo"}, "demo-line");
+    const QString error = StartSim(other, {option}, "other-line");
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    QVERIFY(QFileInfo(dir_.filePath("demo-line")).isSymLink());
-    other.terminate();
+    QVERIFY(QFileInfo(dir_.filePath("other-line")).isSymLink());
+    if (bySigterm) {
+        other.terminate();
+    } else {
+        other.closeWriteChannel();
+    }
     QVERIFY(other.waitForFinished(kPatienceMs));
     QCOMPARE(other.exitStatus(), QProcess::NormalExit);
     QCOMPARE(other.exitCode(), 0);
-    QVERIFY(!QFileInfo(dir_.filePath("demo-line")).isSymLink());
-}
-
-void TestKvtsimEndToEnd::eofEndsTheRunWhenAsked() {
-    QProcess other;
-    const QString error = StartSim(other, {"--quit-on-eof"}, "eof-line");
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    other.closeWriteChannel();
-    QVERIFY(other.waitForFinished(kPatienceMs));
-    QCOMPARE(other.exitCode(), 0);
-    QVERIFY(!QFileInfo(dir_.filePath("eof-line")).isSymLink());
+    QVERIFY(!QFileInfo(dir_.filePath("other-line")).isSymLink());
 }
 
 void TestKvtsimEndToEnd::quitEndsTheRun() {
