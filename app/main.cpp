@@ -6,7 +6,7 @@
 #include "shell/mainform.h"
 #include "shell/rsset.h"
 #include "state/appstate.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 #include "state/titlebariconstyle.h"
 
 #include <QApplication>

@@ -15,10 +15,10 @@
 #include "shell/aboutbox.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
-#include "shell/shellsettings.h"
+#include "core/settingsfile.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 #include "state/titlebariconstyle.h"
 #include "workspace/workspace.h"
 

@@ -6,7 +6,7 @@
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
-#include "link/qtserialio.h"
+#include "port/qtserialio.h"
 #include "link/trs232flow.h"
 #include "linkthreadcpu.h"
 #include "percentile.h"

@@ -3,7 +3,7 @@
 // A port that passes everything to the real line and notes when each exchange's request went out
 // and when its read ended, for the link benchmark.
 #include "link/frame.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 
 #include <chrono>
 #include <memory>

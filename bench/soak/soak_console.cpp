@@ -5,13 +5,13 @@
 #include "faultplan.h"
 #include "kvtsimprocess.h"
 #include "link/linkupdatequeue.h"
-#include "link/portpath.h"
+#include "port/portpath.h"
 #include "procstats.h"
 #include "shell/mainform.h"
-#include "shell/shellsettings.h"
+#include "core/settingsfile.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

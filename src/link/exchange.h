@@ -3,7 +3,7 @@
 #include "core/devicetable.h"
 #include "link/exchangeeffects.h"
 #include "link/linecapture.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 
 #include <cstdint>
 

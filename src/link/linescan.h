@@ -2,7 +2,7 @@
 
 #include "core/devicetable.h"
 #include "link/linecapture.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "link/linkcontroller.h"
 
 #include "link/changedonlyeffects.h"
-#include "link/portpath.h"
+#include "port/portpath.h"
 #include "link/trs232flow.h"
 
 #include <QDebug>

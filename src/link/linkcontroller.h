@@ -2,7 +2,7 @@
 
 #include "core/devicetable.h"
 #include "link/exchangeeffects.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 
 #include <QString>
 
@@ -23,8 +23,7 @@ class LineScan;
 // Every call is made on the GUI thread.
 class LinkController {
 public:
-    // Makes the port for a port number (the serial device it names is the factory's business).
-    using PortFactory = std::function<std::unique_ptr<SerialIo>(int portNumber)>;
+    using PortFactory = k4::PortFactory;
     // Shows a message to the operator and returns once it has been acknowledged.
     using MessageSink = std::function<void(const QString& text)>;
 

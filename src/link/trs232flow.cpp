@@ -2,7 +2,7 @@
 
 #include "link/exchange.h"
 #include "link/frame.h"
-#include "link/portnumber.h"
+#include "core/portnumber.h"
 
 namespace k4 {
 

@@ -7,7 +7,7 @@
 #include "link/linescan.h"
 #include "link/linestate.h"
 #include "link/pollorder.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 #include "link/wakeevent.h"
 
 #include <QThread>
@@ -21,9 +21,6 @@
 #include <mutex>
 
 namespace k4 {
-
-// Makes the (not yet open) port for a port number.
-using PortFactory = std::function<std::unique_ptr<SerialIo>(int portNumber)>;
 
 // The loop waits this long for a key command before it polls the next record.
 inline constexpr std::chrono::milliseconds kLinkTick{10};

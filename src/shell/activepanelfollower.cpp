@@ -1,7 +1,7 @@
 #include "shell/activepanelfollower.h"
 
 #include "panel/mdichild.h"
-#include "shell/shellsettings.h"
+#include "core/settingsfile.h"
 #include "state/appstate.h"
 
 #include <QAction>
@@ -21,7 +21,7 @@ void ActivePanelFollower::readSetting(const QString& settingsPath) {
     }
     settingRead_ = true;
     settingsPath_ = settingsPath;
-    item_->setChecked(ReadShellSettings(settingsPath).followActive);
+    item_->setChecked(ReadProgramSettings(settingsPath).followActive);
     followActive();
 }
 

@@ -1,9 +1,9 @@
 #include "shell/linkwiring.h"
 
-#include "link/portpath.h"
+#include "port/portpath.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 
 namespace k4 {
 

@@ -1,7 +1,7 @@
 #include "shell/mainform.h"
 
 #include "link/linestate.h"
-#include "link/portpath.h"
+#include "port/portpath.h"
 #include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
 #include "manager/linescandialog.h"

@@ -2,7 +2,7 @@
 
 #include "core/programfiles.h"
 #include "manager/kvtmanager.h"
-#include "shell/shellsettings.h"
+#include "core/settingsfile.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
@@ -79,7 +79,7 @@ void WorkspaceCommands::RunStartup(const QString& programDirectory) {
     app.SettingsPath = SettingsPathFor(app.AppDir);
     app.SkinsDir = SkinsFolderFor(app.AppDir);
 
-    const ShellSettings settings = ReadShellSettings(app.SettingsPath);
+    const ProgramSettings settings = ReadProgramSettings(app.SettingsPath);
     if (IsRefusedFile(settings.fileCheck)) {
         UiDialogs().information(QStringLiteral("Settings file ") +
                                 QDir::toNativeSeparators(app.SettingsPath) + QLatin1Char(' ') +

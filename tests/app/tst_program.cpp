@@ -15,7 +15,7 @@
 #include "manager/devicetree.h"
 #include "manager/kvtmanager.h"
 #include "panel/mdichild.h"
-#include "shell/shellsettings.h"
+#include "core/settingsfile.h"
 #include "workspacetext.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 // and a controller whose port 1 opens kvtsim's line (or another path), its opens counted.
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
-#include "link/qtserialio.h"
+#include "port/qtserialio.h"
 #include "linktestutil.h"
 #include "recordingeffects.h"
 

@@ -2,7 +2,7 @@
 
 // A port for one exchange at a time: each read hands out the next scripted reply (an empty one is
 // silence), and every call is written down so a test can check what went on the line and when.
-#include "link/serialio.h"
+#include "port/serialio.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -4,7 +4,7 @@
 // is recorded with its time, each address answers as its mode says, and a test can hold the line
 // (the next read blocks until released) to have an exchange in progress at a moment it chooses.
 #include "link/frame.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 #include "link/trs232flow.h"
 
 #include <chrono>

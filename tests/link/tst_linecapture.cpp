@@ -4,7 +4,7 @@
 #include "link/linescan.h"
 #include "link/linkcontroller.h"
 #include "link/monitortext.h"
-#include "link/qtserialio.h"
+#include "port/qtserialio.h"
 #include "linktestutil.h"
 #include "recordingeffects.h"
 

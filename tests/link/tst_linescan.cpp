@@ -3,7 +3,7 @@
 #include "kvtsimprocess.h"
 #include "link/linescan.h"
 #include "link/linkcontroller.h"
-#include "link/qtserialio.h"
+#include "port/qtserialio.h"
 #include "linktestutil.h"
 #include "recordingeffects.h"
 

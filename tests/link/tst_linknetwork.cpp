@@ -3,7 +3,7 @@
 // Telnet escaping whole, survives the server going away, and allows a network line its margin.
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
-#include "link/netport.h"
+#include "port/netport.h"
 #include "linktestutil.h"
 #include "recordingeffects.h"
 #include "ser2netprocess.h"

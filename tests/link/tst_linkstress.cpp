@@ -4,8 +4,8 @@
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
-#include "link/qtserialio.h"
-#include "state/linkpump.h"
+#include "port/qtserialio.h"
+#include "link/linkpump.h"
 
 #include <QCoreApplication>
 #include <QTest>

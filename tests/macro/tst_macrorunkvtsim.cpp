@@ -5,9 +5,9 @@
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
-#include "link/qtserialio.h"
+#include "port/qtserialio.h"
 #include "macro/macrorunner.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 #include "state/viewregistry.h"
 
 #include <QTest>

@@ -3,11 +3,11 @@
 // pictures end up telling answering devices from silent ones.
 #include "filebytes.h"
 #include "kvtsimprocess.h"
-#include "link/portpath.h"
+#include "port/portpath.h"
 #include "manager/devicetree.h"
 #include "managerfixture.h"
 #include "panel/mdichild.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 
 #include <QFile>
 #include <QRandomGenerator>

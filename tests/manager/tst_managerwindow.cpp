@@ -4,7 +4,7 @@
 #include "manager/imagelist.h"
 #include "managerfixture.h"
 #include "panel/mdichild.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -2,7 +2,7 @@
 
 // A port that records every request the link writes and never answers. The link thread writes,
 // the test thread reads: the log is guarded by its own mutex.
-#include "link/serialio.h"
+#include "port/serialio.h"
 
 #include <array>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "panel/panelparts.h"
 #include "panelpixels.h"
 #include "state/appstate.h"
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 #include "testframe.h"
 
 #include <QFontMetricsF>

@@ -6,12 +6,12 @@
 #include "core/profilefile.h"
 #include "filebytes.h"
 #include "kvtsimprocess.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 #include "programfixture.h"
 #include "scripteddialogs.h"
 #include "shell/linkwiring.h"
-#include "shell/shellsettings.h"
-#include "state/linkpump.h"
+#include "core/settingsfile.h"
+#include "link/linkpump.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -97,7 +97,7 @@ void TestMainForm::exitRightAfterNewAsks() {
     QCOMPARE(fx_.dialogs->questionHadCancel, std::deque<bool>{true});
     QVERIFY(!run.form->isVisible());
     QVERIFY(!App().linkRunning());
-    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, QString());
+    QCOMPARE(k4::ReadProgramSettings(fx_.settingsPath()).lastFile, QString());
 }
 
 void TestMainForm::cancelKeepsRunningAndLastFile() {
@@ -225,7 +225,7 @@ void TestMainForm::restartReloadsLastWorkspaceAndPolls() {
         QVERIFY(QFile::exists(moved));
         first.item("FileExitItem")->trigger();
         QVERIFY(!first.form->isVisible());
-        QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, moved);
+        QCOMPARE(k4::ReadProgramSettings(fx_.settingsPath()).lastFile, moved);
     }
     QVERIFY(!App().workspaceOpen());
     QVERIFY(!App().linkRunning());

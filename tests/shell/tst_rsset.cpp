@@ -3,8 +3,8 @@
 // settings file that cannot be written, and the device chooser.
 #include "filebytes.h"
 #include "linefixture.h"
-#include "link/portpath.h"
-#include "link/serialdevices.h"
+#include "port/portpath.h"
+#include "port/serialdevices.h"
 #include "link/trs232flow.h"
 #include "shell/rsset.h"
 
@@ -197,7 +197,7 @@ void TestRSSet::okWithRunningLinkMovesPollsToPort10() {
         dialog.Button1->click();
     });
     QCOMPARE(result, int(QDialog::Accepted));
-    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).port, 10);
+    QCOMPARE(k4::ReadProgramSettings(fx_.settingsPath()).port, 10);
     QCOMPARE(int(App().RS232Port), 10);
     QCOMPARE(LinkPort(), 10);
     QVERIFY(fx_.dialogs->shown.isEmpty());

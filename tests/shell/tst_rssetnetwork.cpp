@@ -2,8 +2,8 @@
 // its margin, a malformed one is pointed out on the dialog's warning line and OK refuses it.
 #include "filebytes.h"
 #include "linefixture.h"
-#include "link/netaddress.h"
-#include "link/portpath.h"
+#include "port/netaddress.h"
+#include "port/portpath.h"
 #include "shell/rsset.h"
 
 #include <QComboBox>

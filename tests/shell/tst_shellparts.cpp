@@ -4,7 +4,7 @@
 #include "shell/builddate.h"
 #include "shell/menutable.h"
 #include "shell/screenplace.h"
-#include "shell/shellsettings.h"
+#include "core/settingsfile.h"
 #include "shell/windowtiling.h"
 
 #include <QDir>
@@ -110,7 +110,7 @@ void TestShellParts::readSettings() {
     QFETCH(int, port);
     QFETCH(QString, lastFile);
     const QString path = settingsFile(text);
-    const k4::ShellSettings settings = k4::ReadShellSettings(path);
+    const k4::ProgramSettings settings = k4::ReadProgramSettings(path);
     QCOMPARE(int(settings.port), port);
     QCOMPARE(settings.lastFile, lastFile);
 }
@@ -141,7 +141,7 @@ void TestShellParts::writeLastFileKeepsTheRest() {
     const QString path = settingsFile(before);
     QVERIFY(k4::WriteLastFile(path, lastFile));
     QCOMPARE(k4test::ReadBytes(path), after);
-    QCOMPARE(k4::ReadShellSettings(path).lastFile, lastFile);
+    QCOMPARE(k4::ReadProgramSettings(path).lastFile, lastFile);
 }
 
 void TestShellParts::writeLastFileToUnwritableFolderFails() {

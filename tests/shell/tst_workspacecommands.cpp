@@ -64,7 +64,7 @@ void TestWorkspaceCommands::saveAsOfNewWorkspace() {
     run.item("FileExitItem")->trigger();
     QVERIFY(!run.form->isVisible());
     QCOMPARE(fx_.dialogs->shown, QStringList());
-    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, saved);
+    QCOMPARE(k4::ReadProgramSettings(fx_.settingsPath()).lastFile, saved);
 }
 
 void TestWorkspaceCommands::failedSaveKeepsChangesMarked() {
@@ -165,7 +165,7 @@ void TestWorkspaceCommands::failedSaveAfterYesKeepsTheWorkspace() {
     QVERIFY(App().WorkspaceModified);
     QVERIFY(fx_.dialogs->openRequests.empty());
     QVERIFY(!QFile::exists(fx_.settingsPath()) ||
-            k4::ReadShellSettings(fx_.settingsPath()).lastFile.isEmpty());
+            k4::ReadProgramSettings(fx_.settingsPath()).lastFile.isEmpty());
 }
 
 void TestWorkspaceCommands::yesThenSaveDialogGoesOn_data() {
@@ -200,7 +200,7 @@ void TestWorkspaceCommands::yesThenSaveDialogGoesOn() {
         return;
     }
     QVERIFY(!run.form->isVisible());
-    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, save ? mine : QString());
+    QCOMPARE(k4::ReadProgramSettings(fx_.settingsPath()).lastFile, save ? mine : QString());
 }
 
 void TestWorkspaceCommands::saveRunsSaveAsWithoutItsFile_data() {
@@ -296,7 +296,7 @@ void TestWorkspaceCommands::newAsksBeforeClosingAndForgetsTheFile() {
     // Exit without saving: the next start reopens rack.DID.
     fx_.dialogs->answers = {Answer::No};
     run.item("FileExitItem")->trigger();
-    QCOMPARE(k4::ReadShellSettings(fx_.settingsPath()).lastFile, rack);
+    QCOMPARE(k4::ReadProgramSettings(fx_.settingsPath()).lastFile, rack);
 }
 
 void TestWorkspaceCommands::openAsksAboutChanges_data() {

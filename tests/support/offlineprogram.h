@@ -5,7 +5,7 @@
 // really runs and polls, and every exchange fails). The link's messages are kept and the ports it
 // made are counted. The frame is not shown: a test that needs the windows visible shows it.
 #include "deferreddeletes.h"
-#include "link/serialio.h"
+#include "port/serialio.h"
 #include "scripteddialogs.h"
 #include "state/appstate.h"
 #include "testframe.h"

@@ -1,9 +1,9 @@
-#include "link/portchoice.h"
+#include "port/portchoice.h"
 
 #include "core/profilefile.h"
-#include "link/netport.h"
-#include "link/portnumber.h"
-#include "link/portpath.h"
+#include "port/netport.h"
+#include "core/portnumber.h"
+#include "port/portpath.h"
 
 #include <QFile>
 

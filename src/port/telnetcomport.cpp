@@ -1,4 +1,4 @@
-#include "link/telnetcomport.h"
+#include "port/telnetcomport.h"
 
 namespace k4 {
 

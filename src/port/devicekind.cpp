@@ -1,4 +1,4 @@
-#include "link/devicekind.h"
+#include "port/devicekind.h"
 
 #include <QFile>
 

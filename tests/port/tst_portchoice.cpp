@@ -1,9 +1,9 @@
 // The port choice without a window: what the device field stores, the settings
 // file after a choice, and the rows and warnings of the device chooser.
 #include "filebytes.h"
-#include "link/portchoice.h"
-#include "link/portpath.h"
-#include "link/serialdevices.h"
+#include "port/portchoice.h"
+#include "port/portpath.h"
+#include "port/serialdevices.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "filebytes.h"
-#include "link/portpath.h"
-#include "link/qtserialio.h"
+#include "port/portpath.h"
+#include "port/qtserialio.h"
 
 #include <QFile>
 #include <QTemporaryDir>

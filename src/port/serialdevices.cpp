@@ -1,6 +1,6 @@
-#include "link/serialdevices.h"
+#include "port/serialdevices.h"
 
-#include "link/devicekind.h"
+#include "port/devicekind.h"
 
 #include <QDir>
 #include <QFileInfo>

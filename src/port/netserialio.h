@@ -1,9 +1,9 @@
 #pragma once
 
-#include "link/hostlookup.h"
-#include "link/netaddress.h"
-#include "link/serialio.h"
-#include "link/telnetcomport.h"
+#include "port/hostlookup.h"
+#include "port/netaddress.h"
+#include "port/serialio.h"
+#include "port/telnetcomport.h"
 
 #include <QString>
 

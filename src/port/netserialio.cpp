@@ -1,6 +1,6 @@
-#include "link/netserialio.h"
+#include "port/netserialio.h"
 
-#include "link/linetiming.h"
+#include "port/linetiming.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>

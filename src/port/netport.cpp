@@ -1,8 +1,8 @@
-#include "link/netport.h"
+#include "port/netport.h"
 
 #include "core/profilefile.h"
-#include "link/netserialio.h"
-#include "link/portchoice.h"
+#include "port/netserialio.h"
+#include "port/portchoice.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 // The pieces of a network line without a socket: which addresses a port's device may be, and
 // the Telnet COM-port conversation (0xFF escaping both ways, negotiation, the settings answers).
-#include "link/netaddress.h"
-#include "link/telnetcomport.h"
+#include "port/netaddress.h"
+#include "port/telnetcomport.h"
 
 #include <QTest>
 

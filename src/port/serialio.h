@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace k4 {
@@ -52,5 +54,8 @@ public:
     bool write(const std::uint8_t*, std::size_t) override { return false; }
     std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
 };
+
+// Makes the port for a port number; called on the link thread, so the port lives where it is used.
+using PortFactory = std::function<std::unique_ptr<SerialIo>(int portNumber)>;
 
 }  // namespace k4

@@ -1,8 +1,8 @@
-#include "shell/shellsettings.h"
+#include "core/settingsfile.h"
 
 #include "core/profilefile.h"
 #include "core/profilestrings.h"
-#include "link/portnumber.h"
+#include "core/portnumber.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,9 +23,9 @@ QString ProgramFolder(const QString& directory) {
     return folder;
 }
 
-ShellSettings ReadShellSettings(const QString& settingsPath) {
+ProgramSettings ReadProgramSettings(const QString& settingsPath) {
     const ProfileFile file(settingsPath);
-    ShellSettings settings;
+    ProgramSettings settings;
     settings.fileCheck = file.readCheck();
     // A number no port can have (0, negative, above 255) is kept as 0, never as some other port.
     settings.port = ConfiguredPort(file.readInt(kSettingsSection, "RS232Port", 1));

@@ -1,7 +1,7 @@
-#include "link/qtserialio.h"
+#include "port/qtserialio.h"
 
-#include "link/linetiming.h"
-#include "link/serialdevices.h"
+#include "port/linetiming.h"
+#include "port/serialdevices.h"
 
 #include <QSerialPort>
 

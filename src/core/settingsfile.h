@@ -17,7 +17,7 @@ inline constexpr char kSettingsSection[] = "KVT_WORKSPACE";
 // platform's file functions take), always ending in one, also for a root folder.
 QString ProgramFolder(const QString& directory);
 
-struct ShellSettings {
+struct ProgramSettings {
     std::uint8_t port = 1;  // RS232Port: 1 to 255, 0 for a number no port can have
     QString lastFile;       // LastFile, at most 254 bytes
     FileCheck fileCheck = FileCheck::Missing;  // what reading the file found
@@ -26,7 +26,7 @@ struct ShellSettings {
 
 // A missing file or missing keys read as the defaults; so does a file that is refused (no
 // regular file, or too large: see fileCheck).
-ShellSettings ReadShellSettings(const QString& settingsPath);
+ProgramSettings ReadProgramSettings(const QString& settingsPath);
 // Writes LastFile (also when empty), creating the file when there is none. False when the file
 // could not be written.
 bool WriteLastFile(const QString& settingsPath, const QString& lastFile);

@@ -1,10 +1,10 @@
-#include "link/portpath.h"
+#include "port/portpath.h"
 
 #include "core/profilefile.h"
-#include "link/netaddress.h"
-#include "link/netport.h"
-#include "link/portchoice.h"
-#include "link/qtserialio.h"
+#include "port/netaddress.h"
+#include "port/netport.h"
+#include "port/portchoice.h"
+#include "port/qtserialio.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "link/netaddress.h"
+#include "port/netaddress.h"
 
 #include <QHostAddress>
 #include <QStringList>

@@ -1,5 +1,5 @@
 #include "link/frame.h"
-#include "link/qtserialio.h"
+#include "port/qtserialio.h"
 #include "ptypair.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 // A host name lookup that the link thread waits for only as long as it chooses: a resolver that
 // hangs until released, then one that finds and one that finds nothing.
-#include "link/hostlookup.h"
+#include "port/hostlookup.h"
 
 #include <QTest>
 

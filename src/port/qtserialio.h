@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/serialio.h"
+#include "port/serialio.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/trs232flow.h"
+#include "port/serialio.h"
 
 #include <QString>
 

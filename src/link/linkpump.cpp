@@ -1,4 +1,4 @@
-#include "state/linkpump.h"
+#include "link/linkpump.h"
 
 #include "link/linkupdatequeue.h"
 

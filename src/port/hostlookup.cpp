@@ -1,4 +1,4 @@
-#include "link/hostlookup.h"
+#include "port/hostlookup.h"
 
 #include <QHostInfo>
 
