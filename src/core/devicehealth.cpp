@@ -33,10 +33,22 @@ void DeviceHealth::noteReply(std::int64_t nowNs) {
 }
 
 void DeviceHealth::noteFailure(bool startsEpisode) {
-    Increment(failures_);
     if (startsEpisode) {
+        failuresBeforeEpisode_.store(failures_.load(std::memory_order_relaxed),
+                                     std::memory_order_relaxed);
+        episodeStartNs_.store(HealthClockNs(), std::memory_order_relaxed);
         Increment(episodes_);
     }
+    Increment(failures_);
+}
+
+std::uint64_t DeviceHealth::episodeFailures() const {
+    return failures_.load(std::memory_order_relaxed) -
+           failuresBeforeEpisode_.load(std::memory_order_relaxed);
+}
+
+std::int64_t DeviceHealth::episodeStartNs() const {
+    return episodeStartNs_.load(std::memory_order_relaxed);
 }
 
 HealthCounts DeviceHealth::counts() const {
@@ -59,6 +71,8 @@ void DeviceHealth::reset() {
     failures_.store(0);
     episodes_.store(0);
     lastReplyNs_.store(HealthCounts::kNever);
+    failuresBeforeEpisode_.store(0);
+    episodeStartNs_.store(HealthCounts::kNever);
 }
 
 void DeviceHealth::copyFrom(const DeviceHealth& other) {
@@ -67,6 +81,8 @@ void DeviceHealth::copyFrom(const DeviceHealth& other) {
     failures_.store(c.failures);
     episodes_.store(c.episodes);
     lastReplyNs_.store(c.lastReplyNs);
+    failuresBeforeEpisode_.store(other.failuresBeforeEpisode_.load());
+    episodeStartNs_.store(other.episodeStartNs_.load());
 }
 
 QString GroupedCount(std::uint64_t n) {

@@ -30,6 +30,10 @@ public:
     void noteFailure(bool startsEpisode);
 
     HealthCounts counts() const;
+    // The failure episode that began last: how many failures it has counted so far, and when it
+    // began (HealthClockNs()). Read by the link thread as the episode ends.
+    std::uint64_t episodeFailures() const;
+    std::int64_t episodeStartNs() const;
     bool isClear() const;  // as constructed: nothing seen yet
 
     // GUI thread, with the link stopped or the record out of its reach.
@@ -41,6 +45,8 @@ private:
     std::atomic<std::uint64_t> failures_{0};
     std::atomic<std::uint64_t> episodes_{0};
     std::atomic<std::int64_t> lastReplyNs_{HealthCounts::kNever};
+    std::atomic<std::uint64_t> failuresBeforeEpisode_{0};
+    std::atomic<std::int64_t> episodeStartNs_{HealthCounts::kNever};
 };
 
 // "12 034": digits in groups of three, the groups parted by a blank.

@@ -30,6 +30,8 @@ public:
     void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override {
         next_.keyExchanged(address, key, failed);
     }
+    // Every event is a change.
+    void linkEvent(const LinkEvent& event) override { next_.linkEvent(event); }
 
 private:
     struct Shown {

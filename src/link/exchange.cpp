@@ -9,6 +9,18 @@ namespace k4 {
 
 namespace {
 
+void Report(ExchangeEffects& effects, const DeviceRecord& r, LinkEvent::Kind kind) {
+    LinkEvent e = StampedEvent(kind);
+    e.address = r.DevID.load(std::memory_order_acquire);
+    const HealthCounts counts = r.Health.counts();
+    if (kind == LinkEvent::Kind::DeviceFailing || kind == LinkEvent::Kind::DeviceBack) {
+        e.episode = counts.episodes;
+        e.failures = r.Health.episodeFailures();
+        e.sinceNs = r.Health.episodeStartNs();
+    }
+    effects.linkEvent(e);
+}
+
 // A display reply of the device in record r. The flags byte is read once: a workspace closing
 // meanwhile must not leave cells written without the repaint that goes with them.
 void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDisplayReplySize>& reply,
@@ -24,6 +36,7 @@ void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDispla
         effects.repaintTree();
         r.Attention.store(1);
         highlightMask = kHighlightBit;
+        Report(effects, r, LinkEvent::Kind::AttentionRaised);
     }
     if (showsCells) {
         DisplayCells cells;
@@ -34,6 +47,7 @@ void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDispla
         effects.setNodeImage(node, kIconNormal);
         effects.repaintTree();
         r.Attention.store(0);
+        Report(effects, r, LinkEvent::Kind::AttentionCleared);
     }
     if (showsCells) {
         effects.repaintPanel(panel);
@@ -43,6 +57,7 @@ void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDispla
         effects.setNodeImage(node, kIconNormal);
         effects.repaintTree();
         r.CommError.store(0);
+        Report(effects, r, LinkEvent::Kind::DeviceBack);
     }
 }
 
@@ -67,6 +82,7 @@ void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
         effects.showPanel(panel);
         effects.beep();
         r.CommError.store(1);
+        Report(effects, r, LinkEvent::Kind::DeviceFailing);
     }
 }
 

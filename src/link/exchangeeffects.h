@@ -2,6 +2,7 @@
 
 #include "core/devicetable.h"
 #include "link/linestate.h"
+#include "link/linkevent.h"
 
 #include <array>
 #include <cstdint>
@@ -43,10 +44,13 @@ public:
     // no usable reply came or no device of that address was there to send it to. Polls do not
     // report here.
     virtual void keyExchanged(std::uint8_t /*address*/, std::uint8_t /*key*/, bool /*failed*/) {}
+    // A turn in the line's or a device's standing, after the view effects that go with it.
+    virtual void linkEvent(const LinkEvent& /*event*/) {}
 };
 
-// Where exchanges go when nobody asked for their effects: nowhere.
-class NoEffects final : public ExchangeEffects {
+// Where exchanges go when nobody asked for their effects: nowhere. A listener that wants only the
+// line's and the devices' events derives from it.
+class NoEffects : public ExchangeEffects {
 public:
     void writeCells(PanelHandle, const DisplayCells&, std::uint8_t) override {}
     void showCommError(PanelHandle) override {}

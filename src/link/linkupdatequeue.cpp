@@ -1,5 +1,6 @@
 #include "link/linkupdatequeue.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace k4 {
@@ -54,6 +55,24 @@ void LinkUpdateQueue::keyExchanged(std::uint8_t address, std::uint8_t key, bool 
     push({Kind::KeyEnded, key, address, {}, failed});
 }
 
+void LinkUpdateQueue::linkEvent(const LinkEvent& event) {
+    Wake wake;
+    {
+        std::lock_guard lock(mutex_);
+        const bool wasEmpty = idleLocked();
+        Update u{Kind::Event, 0, kNoHandle, {}};
+        u.event = events_.size();
+        events_.push_back(event);
+        pending_.push_back(u);
+        if (wasEmpty) {
+            wake = wake_;
+        }
+    }
+    if (wake) {
+        wake();
+    }
+}
+
 void LinkUpdateQueue::lineStateChanged(const LineState& state) {
     Wake wake;
     {
@@ -70,10 +89,12 @@ void LinkUpdateQueue::lineStateChanged(const LineState& state) {
 
 std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
     delivering_.clear();
+    deliveringEvents_.clear();
     std::optional<LineState> line;
     {
         std::lock_guard lock(mutex_);
         delivering_.swap(pending_);
+        deliveringEvents_.swap(events_);
         line.swap(line_);
     }
     for (const Update& u : delivering_) {
@@ -102,6 +123,9 @@ std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
             case Kind::KeyEnded:
                 target.keyExchanged(static_cast<std::uint8_t>(u.handle), u.value, u.failed);
                 break;
+            case Kind::Event:
+                target.linkEvent(deliveringEvents_[u.event]);
+                break;
         }
     }
     if (line) {
@@ -111,8 +135,9 @@ std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
 }
 
 void LinkUpdateQueue::discard() {
+    // The line's and the devices' events belong to no view: whoever records them still gets them.
     std::lock_guard lock(mutex_);
-    pending_.clear();
+    std::erase_if(pending_, [](const Update& u) { return u.kind != Kind::Event; });
 }
 
 std::size_t LinkUpdateQueue::pending() const {

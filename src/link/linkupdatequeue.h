@@ -33,6 +33,7 @@ public:
     // Only the latest line state waits: an older one would be stale by the time it is shown.
     void lineStateChanged(const LineState& state) override;
     void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override;
+    void linkEvent(const LinkEvent& event) override;
 
     // GUI thread: applies every pending effect, oldest first, to target, then hands over the
     // latest line state if it changed. Returns how many effects.
@@ -51,7 +52,8 @@ private:
         NodeImage,
         Tree,
         Beep,
-        KeyEnded
+        KeyEnded,
+        Event
     };
     struct Update {
         Kind kind;
@@ -59,6 +61,7 @@ private:
         std::uint64_t handle;  // or the address of an ended key
         DisplayCells cells;
         bool failed = false;
+        std::size_t event = 0;  // Event: its place in events_
     };
     void push(const Update& u);
     // Under mutex_: true when nothing waits for the GUI, so the next arrival must wake it.
@@ -67,6 +70,9 @@ private:
     mutable std::mutex mutex_;
     std::vector<Update> pending_;
     std::vector<Update> delivering_;  // GUI thread only; kept to reuse its capacity
+    // The events of the pending updates, apart so an update stays small; swapped like them.
+    std::vector<LinkEvent> events_;
+    std::vector<LinkEvent> deliveringEvents_;
     std::optional<LineState> line_;
     Wake wake_;
 };

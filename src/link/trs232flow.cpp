@@ -1,8 +1,8 @@
 #include "link/trs232flow.h"
 
+#include "core/portnumber.h"
 #include "link/exchange.h"
 #include "link/frame.h"
-#include "core/portnumber.h"
 
 namespace k4 {
 
@@ -225,11 +225,22 @@ void TRS232flow::reportLine(LineCondition condition) {
     if (state == reported_) {
         return;
     }
+    const std::optional<LinkEvent::Kind> turn = LineTurn(reported_.condition, condition);
     reported_ = state;
     if (capture_ != nullptr) {
         capture_->recordLine(reported_);
     }
     effects_.lineStateChanged(reported_);
+    if (turn) {
+        LinkEvent e = StampedEvent(*turn);
+        e.line = reported_;
+        if (*turn == LinkEvent::Kind::LineLost || *turn == LinkEvent::Kind::LineCannotOpen) {
+            lineDownSinceNs_ = e.atNs;
+        } else if (*turn == LinkEvent::Kind::LineBack) {
+            e.sinceNs = lineDownSinceNs_;
+        }
+        effects_.linkEvent(e);
+    }
 }
 
 }  // namespace k4

@@ -7,8 +7,8 @@
 #include "link/linescan.h"
 #include "link/linestate.h"
 #include "link/pollorder.h"
-#include "port/serialio.h"
 #include "link/wakeevent.h"
+#include "port/serialio.h"
 
 #include <QThread>
 
@@ -120,8 +120,9 @@ private:
     // Link thread only: the state of the port and the device it names.
     LineKeeper line_;
     std::string device_;
-    std::string openError_;  // why the last opening failed
-    LineState reported_;     // what the views were told last
+    std::string openError_;             // why the last opening failed
+    LineState reported_;                // what the views were told last
+    std::int64_t lineDownSinceNs_ = 0;  // when the line was last lost or could not open
 
     // The start and end hand-overs between the GUI thread and the link thread. Qt's own thread
     // start and wait are not visible to the race checker; these are.

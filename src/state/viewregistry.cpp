@@ -77,4 +77,8 @@ void ViewRegistry::keyExchanged(std::uint8_t address, std::uint8_t key, bool fai
     }
 }
 
+void ViewRegistry::linkEvent(const LinkEvent& event) {
+    events_.publish(event);
+}
+
 }  // namespace k4

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/exchangeeffects.h"
+#include "link/linkeventhub.h"
 
 #include <functional>
 #include <unordered_map>
@@ -45,6 +46,10 @@ public:
     void beep() override;
     void lineStateChanged(const LineState& state) override;
     void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override;
+    void linkEvent(const LinkEvent& event) override;
+
+    // Where the line's and the devices' events go on (the history, the metrics).
+    LinkEventHub& events() { return events_; }
 
     // The line's latest state, and who shows it (the main window's status line). The listener
     // is called on every change; empty to stop.
@@ -60,6 +65,7 @@ private:
     LineListener lineListener_;
     KeyListener keyListener_;
     LineState line_;
+    LinkEventHub events_;
     std::unordered_map<PanelHandle, PanelView*> panels_;
     TreeView* tree_ = nullptr;
 };

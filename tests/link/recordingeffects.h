@@ -40,6 +40,35 @@ public:
         keysEnded_
             << QStringLiteral("key %1 %2%3").arg(address).arg(key).arg(failed ? " failed" : "");
     }
+    // Kept apart too: "failing 5 #1", "back 5 #1 after 3", "attention 5", "cleared 5", "line 3".
+    void linkEvent(const k4::LinkEvent& e) override {
+        using K = k4::LinkEvent::Kind;
+        std::lock_guard lock(mutex_);
+        switch (e.kind) {
+            case K::DeviceFailing:
+                events_ << QStringLiteral("failing %1 #%2").arg(e.address).arg(e.episode);
+                break;
+            case K::DeviceBack:
+                events_ << QStringLiteral("back %1 #%2 after %3")
+                               .arg(e.address)
+                               .arg(e.episode)
+                               .arg(e.failures);
+                break;
+            case K::AttentionRaised:
+                events_ << QStringLiteral("attention %1").arg(e.address);
+                break;
+            case K::AttentionCleared:
+                events_ << QStringLiteral("cleared %1").arg(e.address);
+                break;
+            default:
+                events_ << QStringLiteral("line %1").arg(static_cast<int>(e.kind));
+                break;
+        }
+    }
+    QStringList events() const {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
     QStringList keysEnded() const {
         std::lock_guard lock(mutex_);
         return keysEnded_;
@@ -95,6 +124,7 @@ private:
     mutable std::mutex mutex_;
     QStringList lines_;
     QStringList keysEnded_;
+    QStringList events_;
     k4::DisplayCells lastCells_{};
     std::map<k4::PanelHandle, k4::DisplayCells> cellsByPanel_;
     std::vector<k4::LineCondition> lineStates_;

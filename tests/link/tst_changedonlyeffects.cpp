@@ -82,14 +82,19 @@ void TestChangedOnlyEffects::nodePicturesAndTheRest() {
     fx.repaintTree();
     QCOMPARE(seen.take(), QStringList({"image 7 3", "tree", "image 8 3", "image 7 0", "tree"}));
 
-    // Raising, beeping and the end of a key are never dropped, however often they come.
+    // Raising, beeping, the end of a key and the link's events are never dropped, however often
+    // they come.
     for (int i = 0; i < 2; ++i) {
         fx.showPanel(1);
         fx.beep();
         fx.keyExchanged(5, 3, i == 1);
+        LinkEvent e = StampedEvent(LinkEvent::Kind::AttentionRaised);
+        e.address = 5;
+        fx.linkEvent(e);
     }
     QCOMPARE(seen.take(), QStringList({"show 1", "beep", "show 1", "beep"}));
     QCOMPARE(seen.keysEnded(), QStringList({"key 5 3", "key 5 3 failed"}));
+    QCOMPARE(seen.events(), QStringList({"attention 5", "attention 5"}));
 }
 
 QTEST_APPLESS_MAIN(TestChangedOnlyEffects)

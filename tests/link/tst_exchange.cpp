@@ -340,6 +340,11 @@ void TestExchange::healthCountsEveryOutcome() {
     QCOMPARE(c.episodes, std::uint64_t(3));
     QVERIFY(c.lastReplyNs >= before);
     QVERIFY(c.lastReplyNs <= HealthClockNs());
+    // The episodes' turns as a record keeps them: a two-byte reply ends no episode, and an
+    // attention phase is raised before the episode it ends is reported over.
+    QCOMPARE(fx.events(),
+             QStringList({"failing 5 #1", "attention 5", "back 5 #1 after 3", "failing 5 #2",
+                          "cleared 5", "back 5 #2 after 1", "failing 5 #3"}));
     // An address no record carries counts nowhere.
     Exchange(table, port, 9, 0, fx);
     QCOMPARE(table[0].Health.counts().failures, std::uint64_t(5));

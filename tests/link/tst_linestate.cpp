@@ -19,6 +19,9 @@ private Q_SLOTS:
     void failedStartIsTriedAgainLikeALostPort();
     void queueWakesOnceAndKeepsTheLatestState();
     void lineStateOutlivesDiscardedEffects();
+    void lineTurns_data();
+    void lineTurns();
+    void eventsAreNeitherCoalescedNorDiscarded();
 };
 
 void TestLineState::text_data() {
@@ -127,6 +130,46 @@ void TestLineState::lineStateOutlivesDiscardedEffects() {
     k4test::RecordingEffects target;
     QCOMPARE(queue.deliverTo(target), std::size_t{0});
     QCOMPARE(target.lineStates(), std::vector<LineCondition>({LineCondition::CannotOpen}));
+}
+
+using Turn = std::optional<LinkEvent::Kind>;
+Q_DECLARE_METATYPE(Turn)
+
+void TestLineState::lineTurns_data() {
+    using C = LineCondition;
+    using K = LinkEvent::Kind;
+    QTest::addColumn<C>("from");
+    QTest::addColumn<C>("to");
+    QTest::addColumn<Turn>("turn");
+    QTest::newRow("start open") << C::Closed << C::Open << Turn(K::LineOpened);
+    QTest::newRow("start fails") << C::Closed << C::CannotOpen << Turn(K::LineCannotOpen);
+    QTest::newRow("lost") << C::Open << C::Lost << Turn(K::LineLost);
+    QTest::newRow("back after loss") << C::Lost << C::Open << Turn(K::LineBack);
+    QTest::newRow("back after failed start") << C::CannotOpen << C::Open << Turn(K::LineBack);
+    QTest::newRow("retry fails, same episode") << C::CannotOpen << C::Lost << Turn();
+    QTest::newRow("lost, retry fails") << C::Lost << C::CannotOpen << Turn();
+    QTest::newRow("same state") << C::Open << C::Open << Turn();
+    QTest::newRow("stop while lost") << C::Lost << C::Closed << Turn(K::LineClosed);
+    QTest::newRow("stop") << C::Open << C::Closed << Turn(K::LineClosed);
+}
+
+void TestLineState::lineTurns() {
+    QFETCH(LineCondition, from);
+    QFETCH(LineCondition, to);
+    QFETCH(Turn, turn);
+    QCOMPARE(LineTurn(from, to), turn);
+}
+
+void TestLineState::eventsAreNeitherCoalescedNorDiscarded() {
+    LinkUpdateQueue queue;
+    queue.linkEvent(StampedEvent(LinkEvent::Kind::LineLost));
+    queue.showPanel(7);
+    queue.linkEvent(StampedEvent(LinkEvent::Kind::LineBack));
+    queue.discard();
+    k4test::RecordingEffects target;
+    queue.deliverTo(target);
+    QCOMPARE(target.lines(), QStringList());
+    QCOMPARE(target.events(), QStringList({"line 2", "line 3"}));
 }
 
 QTEST_APPLESS_MAIN(TestLineState)
