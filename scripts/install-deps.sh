@@ -10,6 +10,8 @@ packages=(
     fonts-dejavu-core fonts-dejavu-extra xfonts-terminus
     xvfb xauth x11-apps imagemagick xdotool
     ser2net
+    libqt6sql6-sqlite
+    lintian groff appstream
 )
 
 missing=()

@@ -89,6 +89,7 @@ private Q_SLOTS:
     void encodeString();
     void failedWriteSaysSo();
     void eightBitFileKeepsItsForm();
+    void uneditedLongNameKeepsEveryByte();
 
 private:
     QString path(const QString& name = QStringLiteral("ws.DID")) const {
@@ -467,6 +468,18 @@ void TestWorkspaceFile::eightBitFileKeepsItsForm() {
     QVERIFY(k4::WriteWorkspaceFile(path("utf8.DID"), data));
     QCOMPARE(k4::ProfileFile(path("utf8.DID")).readString("Dev1", "DeviceName", "", 100),
              QByteArray("\xc3\xa9"));
+}
+
+// A name longer than the reader hands over, saved without edits: the tail the reader cut off stays
+// in the file.
+void TestWorkspaceFile::uneditedLongNameKeepsEveryByte() {
+    const QByteArray name = QByteArray("Rack 7, left bay: ").leftJustified(60, 'x');
+    QVERIFY(WriteBytes(path(), "[Global]\r\nDevices=1\r\nName=ws.DID\r\n" +
+                                   deviceSection(0, name.constData(), 1, 1)));
+    const WorkspaceFileData data = k4::ReadWorkspaceFile(path());
+    QCOMPARE(data.Devices[0].DeviceName.toLatin1(), name.left(k4::kDeviceNameBytes));
+    QVERIFY(k4::WriteWorkspaceFile(path(), data));
+    QCOMPARE(k4::ProfileFile(path()).readString("Dev0", "DeviceName", "", 100), name);
 }
 
 QTEST_APPLESS_MAIN(TestWorkspaceFile)

@@ -10,8 +10,11 @@ endif()
 set(failures "")
 set(program ${PREFIX}/${BINDIR}/K4mgr)
 set(skins ${PREFIX}/${DATADIR}/k4mgr/SKINS)
-set(desktop ${PREFIX}/${DATADIR}/applications/k4mgr.desktop)
+set(desktop ${PREFIX}/${DATADIR}/applications/org.example.k4mgr.desktop)
+set(metainfo ${PREFIX}/${DATADIR}/metainfo/org.example.k4mgr.metainfo.xml)
 set(icon ${PREFIX}/${DATADIR}/icons/hicolor/64x64/apps/k4mgr.png)
+set(manual ${PREFIX}/${DATADIR}/man/man1/K4mgr.1.gz)
+set(docs ${PREFIX}/${DATADIR}/doc/k4mgr/copyright ${PREFIX}/${DATADIR}/doc/k4mgr/changelog.gz)
 
 if(NOT EXISTS ${program} OR IS_DIRECTORY ${program})
     list(APPEND failures "no program ${program}")
@@ -39,8 +42,8 @@ else()
     list(APPEND failures "no desktop entry ${desktop}")
 endif()
 
-# Exactly these files: the three above and every skin bitmap the source tree ships.
-set(expected ${program} ${desktop} ${icon})
+# Exactly these files: the ones above and every skin bitmap the source tree ships.
+set(expected ${program} ${desktop} ${metainfo} ${icon} ${manual} ${docs})
 file(GLOB shipped RELATIVE ${SOURCE_DIR}/app/SKINS ${SOURCE_DIR}/app/SKINS/*.bmp)
 if(NOT shipped)
     list(APPEND failures "no skin bitmap in ${SOURCE_DIR}/app/SKINS to expect")

@@ -56,6 +56,8 @@ private Q_SLOTS:
     void stopEndsDrainAfterExchangeInProgress();
     void fullTableWrapsToSlotZero();
     void withoutPortEveryDeviceFailsOnce();
+    void keyEndSaysWhetherTheDeviceReplied_data();
+    void keyEndSaysWhetherTheDeviceReplied();
 };
 
 void TestLinkLoop::emptyTableSendsNothing() {
@@ -234,6 +236,31 @@ void TestLinkLoop::withoutPortEveryDeviceFailsOnce() {
     QCOMPARE(link.fx.count("show 101"), 1);
     QCOMPARE(link.table[0].CommError.load(), 1);
     QCOMPARE(link.table[1].CommError.load(), 1);
+}
+
+void TestLinkLoop::keyEndSaysWhetherTheDeviceReplied_data() {
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("ended");
+    QTest::newRow("replied") << 1 << "key 1 5";
+    QTest::newRow("silent device") << 2 << "key 2 5 failed";
+    QTest::newRow("ID not in the table") << 9 << "key 9 5 failed";
+}
+
+// A macro run goes on from the end of each key: only a reply counts as delivered. The records are
+// not in use, so no poll ends in between.
+void TestLinkLoop::keyEndSaysWhetherTheDeviceReplied() {
+    QFETCH(int, address);
+    QFETCH(QString, ended);
+    Link link;
+    AddLoadedDevice(link.table, 1, false);
+    AddLoadedDevice(link.table, 2, false);
+    link.bus->setMode(1, SimBus::Mode::Display);
+    link.bus->setMode(2, SimBus::Mode::Silent);
+    QVERIFY(link.start());
+    QVERIFY(link.thread->QueueCommand(static_cast<std::uint8_t>(address), 5));
+    QVERIFY(WaitUntil([&] { return !link.fx.keysEnded().isEmpty(); }));
+    link.thread->stopAndWait();
+    QCOMPARE(link.fx.keysEnded(), QStringList{ended});
 }
 
 QTEST_GUILESS_MAIN(TestLinkLoop)

@@ -47,6 +47,15 @@ private Q_SLOTS:
         // the same place, with no blur at their edges.
         QCOMPARE(DrawnAt(panel, 2.0),
                  one.scaled(one.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+
+        // The grid as its own screen shows it: the suite runs this test again on a screen of
+        // ratio 2 (QT_SCALE_FACTOR=2), where the widget itself reports that ratio.
+        const qreal screen = panel.StringGrid1->devicePixelRatioF();
+        QCOMPARE(screen, qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
+        QImage shown = panel.StringGrid1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        shown.setDevicePixelRatio(1.0);
+        QCOMPARE(shown, one.scaled((QSizeF(one.size()) * screen).toSize(), Qt::IgnoreAspectRatio,
+                                   Qt::FastTransformation));
     }
 };
 
