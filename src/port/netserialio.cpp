@@ -206,14 +206,16 @@ bool NetSerialIo::takeArrived() {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(arrived.constData());
         const auto size = static_cast<std::size_t>(arrived.size());
         pendingAt_ = Clock::now();
-        if (opening_ && (openingBytes_ += size) > kOpeningBytes) {
-            drop("the terminal server sent more than " + std::to_string(kOpeningBytes) +
-                 " bytes before it set the line");
-            return false;
-        }
         if (telnet_) {
             std::vector<std::uint8_t> reply;
             telnet_->receive(bytes, size, pending_, reply);
+            // Counted up to the answer: what follows it in the same piece is the line's.
+            if (opening_ && (openingBytes_ += size) > kOpeningBytes &&
+                !telnet_->settingsAnswered() && !telnet_->comPortRefused()) {
+                drop("the terminal server sent more than " + std::to_string(kOpeningBytes) +
+                     " bytes before it set the line");
+                return false;
+            }
             if (telnet_->overrun()) {
                 drop("the terminal server sent a subnegotiation over " +
                      std::to_string(TelnetComPort::kMaxSubnegotiation) + " bytes");
