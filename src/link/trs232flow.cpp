@@ -142,7 +142,10 @@ void TRS232flow::run() {
         if (opened) {
             settleLine();
         }
-        reportLine(line_.condition());
+        // An opening in the background cut short by a stop says nothing about the line.
+        if (!background || !stopRequested()) {
+            reportLine(line_.condition());
+        }
         linkLoop();
         if (scan_ != nullptr) {
             scan_->linkEnded();

@@ -183,6 +183,8 @@ bool NetSerialIo::sendRaw(const std::vector<std::uint8_t>& bytes) {
     }
     const qint64 queued = socket_->write(reinterpret_cast<const char*>(bytes.data()),
                                          static_cast<qint64>(bytes.size()));
+    // Into the system's buffer at once; the wait below is for a far end that does not drain.
+    socket_->flush();
     const Clock::time_point deadline = Clock::now() + kWriteBound;
     while (socket_->bytesToWrite() > 0 && isOpen() && Clock::now() < deadline && !stopping()) {
         socket_->waitForBytesWritten(SliceUntil(deadline));

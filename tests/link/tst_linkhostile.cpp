@@ -32,8 +32,9 @@ const QByteArray kSettingsSet =
     QByteArray::fromHex("fffa2c6500007080fff0fffa2c6608fff0fffa2c6701fff0fffa2c6801fff0");
 constexpr qint64 kFloodBytes = 256LL << 20;  // per call
 
-// Takes every call on 127.0.0.1 on a thread of its own: sends `first`, then `unit` again and
-// again (every pauseMs, up to kFloodBytes a call), and reads nothing when deaf.
+// Takes every call on 127.0.0.1 on a thread of its own: sends `first` (and gives the console time
+// to take it), then `unit` again and again (every pauseMs, up to kFloodBytes a call), and reads
+// nothing when deaf.
 class FarEnd {
 public:
     FarEnd(QByteArray first, QByteArray unit, int pauseMs, bool deaf)
@@ -65,6 +66,8 @@ private:
             std::unique_ptr<QTcpSocket> call(server.nextPendingConnection());
             call->setReadBufferSize(deaf_ ? 1 : 0);
             call->write(first_);
+            call->waitForBytesWritten(20);
+            QThread::msleep(first_.isEmpty() ? 0 : 200);  // the line is set, then it turns
             for (qint64 sent = 0; !stop_ && call->state() == QAbstractSocket::ConnectedState &&
                                   sent < kFloodBytes;) {
                 if (call->bytesToWrite() < 4 * unit_.size()) {
