@@ -111,16 +111,19 @@ QString NetAddressProblem(const QString& text) {
         return QStringLiteral("only rfc2217:// and tcp:// addresses are known");
     }
     const QString rest = trimmed.mid(mark + 3);
-    const QString host = rest.left(rest.lastIndexOf(QLatin1Char(':')));
+    const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
+    const QString host = rest.left(colon);
     QHostAddress v6;
     if (!host.startsWith(QLatin1Char('[')) && v6.setAddress(host) &&
         v6.protocol() == QAbstractSocket::IPv6Protocol) {
         return QStringLiteral("an IPv6 address goes in brackets: write ") + scheme.toLower() +
-               QStringLiteral("://[") + host + QStringLiteral("]:port");
+               QStringLiteral("://[") + host + QStringLiteral("]:") + rest.mid(colon + 1);
     }
     if (!host.startsWith(QLatin1Char('[')) && rest.count(QLatin1Char(':')) > 1) {
+        // Perhaps the whole of it is the address, without a port.
+        const QString address = v6.setAddress(rest) ? rest : QStringLiteral("address");
         return QStringLiteral("an IPv6 address goes in brackets: write ") + scheme.toLower() +
-               QStringLiteral("://[address]:port");
+               QStringLiteral("://[") + address + QStringLiteral("]:port");
     }
     return QStringLiteral("not an address: write ") + scheme.toLower() +
            QStringLiteral("://host:port (port 1 to 65535)");
