@@ -19,7 +19,8 @@ QString LineStateText(const LineState& state) {
     }
     QString text =
         PortLineText(state.portNumber, state.device) + QStringLiteral(": ") + QLatin1String(what);
-    if (state.condition == LineCondition::CannotOpen && !state.reason.empty()) {
+    if ((state.condition == LineCondition::CannotOpen || state.condition == LineCondition::Lost) &&
+        !state.reason.empty()) {
         text += QStringLiteral(": ") + QString::fromStdString(state.reason);
     }
     return text;

@@ -20,13 +20,14 @@ struct LineState {
     LineCondition condition = LineCondition::Closed;
     int portNumber = 0;
     std::string device;  // the serial device behind the port number, as the link opened it
-    std::string reason;  // CannotOpen: why, in the system's words
+    std::string reason;  // CannotOpen and Lost: why, in the system's words, when known
 
     friend bool operator==(const LineState&, const LineState&) = default;
 };
 
-// "COM1 (/dev/ttyS0): open", "COM2 (/dev/ttyUSB0): cannot open, retrying: Permission denied";
-// empty while no link runs.
+// "COM1 (/dev/ttyS0): open", "COM2 (/dev/ttyUSB0): cannot open, retrying: Permission denied",
+// "COM3 (tcp://rack:4001): lost, reopening: The remote host closed the connection"; empty while
+// no link runs.
 QString LineStateText(const LineState& state);
 // The port part of that text: "COM1 (/dev/ttyS0)", or "COM1" without a device name.
 QString PortLineText(int portNumber, const std::string& device);

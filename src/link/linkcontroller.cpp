@@ -1,10 +1,14 @@
 #include "link/linkcontroller.h"
 
 #include "link/changedonlyeffects.h"
-#include "port/portpath.h"
 #include "link/trs232flow.h"
+#include "port/portpath.h"
 
 #include <QDebug>
+#include <QMetaObject>
+#include <QObject>
+
+#include <utility>
 
 namespace k4 {
 
@@ -19,7 +23,8 @@ NoEffects& NoEffectsInstance() {
 
 LinkController::LinkController()
     : portFactory_(DefaultPortFactory(QString())),
-      messageSink_([](const QString& text) { qWarning().noquote() << text; }) {}
+      messageSink_([](const QString& text) { qWarning().noquote() << text; }),
+      notices_(std::make_unique<QObject>()) {}
 
 LinkController::~LinkController() {
     StopLink();
@@ -75,6 +80,8 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
     link->setObserver(observer_);
     link->setLineTools(capture_, scan_);
     link->setStackSize(stackSize_);
+    link->setFirstOpenFailed(
+        [this, generation, portNumber] { noteFirstOpenFailed(generation, portNumber); });
 
     const bool opened = link->startSuspended();
     if (!link->threadCreated()) {
@@ -87,7 +94,7 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
         }
         return;
     }
-    if (!opened && messageSink_) {
+    if (!opened && !link->openingInBackground() && messageSink_) {
         messageSink_(QStringLiteral("port COM ") + QString::number(portNumber) +
                      QStringLiteral(" open error!"));
         // The message box runs an event loop: the link may have been stopped or replaced from
@@ -102,6 +109,38 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
     link->WorkEvent.reset();
     link->resume();
     running_.store(true, std::memory_order_release);
+}
+
+void LinkController::noteFirstOpenFailed(std::uint64_t generation, std::uint8_t portNumber) {
+    {
+        std::lock_guard lock(noticeMutex_);
+        failedGeneration_ = generation;
+        failedPort_ = portNumber;
+    }
+    postOpenNotice();
+}
+
+// Out of line, so that the race checker's suppressions can name it: Qt posts the call under its
+// own lock, which the checker cannot see; the notice itself crosses under noticeMutex_.
+Q_NEVER_INLINE void LinkController::postOpenNotice() {
+    QMetaObject::invokeMethod(
+        notices_.get(), [this] { showOpenNotice(); }, Qt::QueuedConnection);
+}
+
+void LinkController::showOpenNotice() {
+    std::uint64_t generation = 0;
+    std::uint8_t port = 0;
+    {
+        std::lock_guard lock(noticeMutex_);
+        generation = std::exchange(failedGeneration_, 0);
+        port = failedPort_;
+    }
+    // A link stopped or replaced since has nothing more to say.
+    if (generation == 0 || generation != generation_ || !messageSink_) {
+        return;
+    }
+    messageSink_(QStringLiteral("port COM ") + QString::number(port) +
+                 QStringLiteral(" open error!"));
 }
 
 void LinkController::StopLink() {

@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+
+class QObject;
 
 namespace k4 {
 
@@ -55,6 +58,9 @@ public:
     // port cannot be opened, shows "port COM n open error!" and runs without a port, trying it
     // again about once a second until it opens (port 0, which no port has, is never opened). When
     // the thread cannot be created, shows "link thread could not be started!" and no link runs.
+    // A port on the network is opened on the link thread after the start, never waited for
+    // here: its outcome comes as the line's state, and the message shows later (from the event
+    // loop) when that first opening fails and the link still runs.
     void StartLink(DeviceTable* table, std::uint8_t portNumber);
     // Stops the thread (after the wait or exchange it is in; queued commands are dropped), closes
     // the port, frees it; waits for a retired link too. Does nothing when no link runs.
@@ -106,6 +112,16 @@ private:
     std::uint64_t generation_ = 0;
     unsigned stackSize_ = 0;
     std::atomic<bool> running_{false};
+
+    // A first opening that failed on the link thread, noted there for the GUI thread.
+    void noteFirstOpenFailed(std::uint64_t generation, std::uint8_t portNumber);  // link thread
+    void postOpenNotice();  // link thread: only wakes the GUI thread
+    void showOpenNotice();  // GUI thread
+    std::mutex noticeMutex_;
+    std::uint64_t failedGeneration_ = 0;  // under noticeMutex_; 0: nothing to tell
+    std::uint8_t failedPort_ = 0;         // under noticeMutex_
+    // Lives on the GUI thread; the link thread's wake-ups are delivered through it, and go with it.
+    std::unique_ptr<QObject> notices_;
 };
 
 }  // namespace k4

@@ -15,22 +15,35 @@ TRS232flow::~TRS232flow() {
     stopAndWait();
 }
 
-bool TRS232flow::OpenPort() {
+std::unique_ptr<SerialIo> TRS232flow::makePort() {
+    if (!IsPortNumber(PortNumber) || !factory_) {
+        return nullptr;
+    }
+    std::unique_ptr<SerialIo> port = factory_(PortNumber);
+    if (port) {
+        device_ = port->deviceName();
+        port->setStopFlag(&terminated_);
+    }
+    return port;
+}
+
+bool TRS232flow::openMade() {
     openError_.clear();
-    if (!IsPortNumber(PortNumber)) {
-        openError_ = "no such port";
+    if (!PortHandle) {
+        openError_ = IsPortNumber(PortNumber) ? std::string() : "no such port";
         return false;
     }
-    PortHandle = factory_ ? factory_(PortNumber) : nullptr;
-    if (PortHandle) {
-        device_ = PortHandle->deviceName();
-    }
-    if (!PortHandle || !PortHandle->open()) {
-        openError_ = PortHandle ? PortHandle->openError() : std::string();
+    if (!PortHandle->open()) {
+        openError_ = PortHandle->openError();
         PortHandle.reset();
         return false;
     }
     return true;
+}
+
+bool TRS232flow::OpenPort() {
+    PortHandle = makePort();
+    return openMade();
 }
 
 void TRS232flow::ClosePort() {
@@ -100,22 +113,39 @@ void TRS232flow::run() {
     if (observer_) {
         observer_->linkThreadStarted();
     }
-    const bool opened = OpenPort();
-    line_.started(opened, LineKeeper::Clock::now());
+    PortHandle = makePort();
+    const bool background = PortHandle && PortHandle->opensInBackground();
+    bool opened = false;
+    if (!background) {
+        opened = openMade();
+        line_.started(opened, LineKeeper::Clock::now());
+    }
     bool go = false;
     {
         std::unique_lock lock(handoverMutex_);
         opened_ = opened;
+        background_ = background;
         openDone_ = true;
         handoverCv_.notify_all();
         handoverCv_.wait(lock, [this] { return resumed_ || stopRequested(); });
         go = resumed_;
     }
+    if (go && background) {
+        // The starter has long gone on with its work: this outcome reaches it as a retry's does.
+        opened = openMade();
+        line_.started(opened, LineKeeper::Clock::now());
+        if (!opened && !stopRequested() && firstOpenFailed_) {
+            firstOpenFailed_();
+        }
+    }
     if (go) {
         if (opened) {
             settleLine();
         }
-        reportLine(line_.condition());
+        // An opening in the background cut short by a stop says nothing about the line.
+        if (!background || !stopRequested()) {
+            reportLine(line_.condition());
+        }
         linkLoop();
         if (scan_ != nullptr) {
             scan_->linkEnded();
@@ -203,6 +233,7 @@ void TRS232flow::settleLine() {
 void TRS232flow::keepLine() {
     if (PortHandle && PortHandle->failed()) {
         // Every exchange fails from here on, so each device gets its one failure episode.
+        lostReason_ = PortHandle->lossReason();
         ClosePort();
         line_.lost(LineKeeper::Clock::now());
         reportLine(LineCondition::Lost);
@@ -213,6 +244,9 @@ void TRS232flow::keepLine() {
         if (opened) {
             settleLine();
         }
+        if (stopRequested()) {
+            return;  // an opening cut short by the stop says nothing about the line
+        }
         line_.reopenTried(opened, LineKeeper::Clock::now());
         // Open now, or still not, perhaps for another reason (the adapter is back but busy).
         reportLine(line_.condition());
@@ -220,8 +254,13 @@ void TRS232flow::keepLine() {
 }
 
 void TRS232flow::reportLine(LineCondition condition) {
-    LineState state{condition, PortNumber, device_,
-                    condition == LineCondition::CannotOpen ? openError_ : std::string()};
+    std::string reason;
+    if (condition == LineCondition::CannotOpen) {
+        reason = openError_;
+    } else if (condition == LineCondition::Lost) {
+        reason = lostReason_;
+    }
+    LineState state{condition, PortNumber, device_, std::move(reason)};
     if (state == reported_) {
         return;
     }

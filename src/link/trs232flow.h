@@ -61,9 +61,19 @@ public:
     // GUI thread: queues a key command and wakes the loop. False when 16 are already pending.
     bool QueueCommand(std::uint8_t address, std::uint8_t key);
 
-    // GUI thread. Starts the thread, which opens the port and then holds; returns once the
-    // outcome of OpenPort is known. False too when the thread could not be created.
+    // GUI thread. Starts the thread, which makes the port and opens it, then holds; returns once
+    // the outcome of the opening is known, true when the port is open. A port that opens in the
+    // background (a line on the network) is opened only after resume(): startSuspended returns
+    // false for it at once and openingInBackground() tells, and the outcome comes as the
+    // retries' do, with onFirstOpenFailed called on the link thread when it fails. False too
+    // when the thread could not be created.
     bool startSuspended();
+    bool openingInBackground() const { return background_; }
+    // Set before startSuspended: told, on the link thread, that a port opened in the background
+    // could not be opened at the start.
+    void setFirstOpenFailed(std::function<void()> onFailed) {
+        firstOpenFailed_ = std::move(onFailed);
+    }
     // GUI thread: false when startSuspended could not create the thread (no port, no loop).
     bool threadCreated() const { return threadCreated_; }
     // Lets the held thread into the link loop.
@@ -92,6 +102,10 @@ protected:
     void run() override;
 
 private:
+    // Makes the port for PortNumber; null when there is none. Its waits give up at a stop.
+    std::unique_ptr<SerialIo> makePort();
+    // Opens the port made; on failure PortHandle becomes null.
+    bool openMade();
     void linkLoop();
     void drainRing();
     void pollNextRecord();
@@ -120,7 +134,9 @@ private:
     // Link thread only: the state of the port and the device it names.
     LineKeeper line_;
     std::string device_;
-    std::string openError_;             // why the last opening failed
+    std::string openError_;   // why the last opening failed
+    std::string lostReason_;  // why the port was lost, as it said
+    std::function<void()> firstOpenFailed_;
     LineState reported_;                // what the views were told last
     std::int64_t lineDownSinceNs_ = 0;  // when the line was last lost or could not open
 
@@ -130,6 +146,7 @@ private:
     std::condition_variable handoverCv_;
     bool opened_ = false;
     bool openDone_ = false;
+    bool background_ = false;  // written before openDone_, read after it
     bool resumed_ = false;
     bool finished_ = false;
 };

@@ -14,26 +14,34 @@ namespace k4 {
 // chooses. A resolver whose name server cannot be reached takes many seconds to give up, and
 // every StopLink waits for the link thread.
 //
-// A lookup that outlasts the wait goes on; the next wait for the same name takes it up again
-// instead of starting another, so retries never pile up lookups.
+// A lookup that outlasts the wait goes on; any later wait for the same name, from this object or
+// another on the same resolver, takes it up again instead of starting another, so retries never
+// pile up lookups: one name has at most one lookup in flight. The lookup's thread touches
+// nothing but its own answer (the system's resolver is called directly, not through Qt), so the
+// program may end while one is still pending.
 class HostLookup {
 public:
     using Resolve = std::function<std::vector<QHostAddress>(const QString& host)>;
     enum class Outcome { Found, NotFound, StillLooking };
 
-    // The system's resolver by default.
+    // The system's resolver by default; every lookup on it shares one list of lookups in flight.
+    // A resolver given here gets a list of its own.
     explicit HostLookup(Resolve resolve = {});
     ~HostLookup();
     HostLookup(const HostLookup&) = delete;
     HostLookup& operator=(const HostLookup&) = delete;
 
-    // Waits at most patience for host's first address; found is set when the outcome is Found.
-    Outcome wait(const QString& host, std::chrono::milliseconds patience, QHostAddress& found);
+    // Waits at most patience for host's addresses; found takes all of them, in the resolver's
+    // order, when the outcome is Found.
+    Outcome wait(const QString& host, std::chrono::milliseconds patience,
+                 std::vector<QHostAddress>& found);
+
+    struct Lookup;
+    struct Board;
 
 private:
-    struct Lookup;
     Resolve resolve_;
-    std::shared_ptr<Lookup> inFlight_;
+    std::shared_ptr<Board> board_;
 };
 
 }  // namespace k4

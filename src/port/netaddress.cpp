@@ -11,7 +11,9 @@ namespace {
 
 constexpr char kSchemeMark[] = "://";
 
-// One label of a host name: letters, digits and inner hyphens (an IPv4 address passes too).
+// One label of a host name: letters, digits, underscores and inner hyphens (an IPv4 address
+// passes too). Underscores are not in the letter of the naming rules, but names on real networks
+// carry them and resolvers take them.
 bool IsHostLabel(QStringView label) {
     if (label.isEmpty() || label.size() > 63 || label.front() == QLatin1Char('-') ||
         label.back() == QLatin1Char('-')) {
@@ -21,7 +23,7 @@ bool IsHostLabel(QStringView label) {
         const bool plain = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
                            (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
                            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                           c == QLatin1Char('-');
+                           c == QLatin1Char('-') || c == QLatin1Char('_');
         if (!plain) {
             return false;
         }
@@ -33,7 +35,9 @@ bool IsHostName(const QString& host) {
     if (host.isEmpty() || host.size() > 253) {
         return false;
     }
-    const QStringList labels = host.split(QLatin1Char('.'));
+    // A trailing dot marks a fully qualified name; the resolver takes it as written.
+    const QString bare = host.endsWith(QLatin1Char('.')) ? host.chopped(1) : host;
+    const QStringList labels = bare.split(QLatin1Char('.'));
     for (const QString& label : labels) {
         if (!IsHostLabel(label)) {
             return false;
@@ -96,17 +100,39 @@ std::optional<NetAddress> ParseNetAddress(const QString& text) {
     return NetAddress{*scheme, host, static_cast<std::uint16_t>(port)};
 }
 
-QString NetAddressWarning(const QString& text) {
+QString NetAddressProblem(const QString& text) {
     const QString trimmed = text.trimmed();
     if (!IsNetAddress(trimmed) || ParseNetAddress(trimmed)) {
         return {};
     }
-    const QString scheme = trimmed.left(trimmed.indexOf(QLatin1String(kSchemeMark)));
+    const qsizetype mark = trimmed.indexOf(QLatin1String(kSchemeMark));
+    const QString scheme = trimmed.left(mark);
     if (!SchemeOf(scheme)) {
-        return trimmed + QStringLiteral(": only rfc2217:// and tcp:// addresses are known.");
+        return QStringLiteral("only rfc2217:// and tcp:// addresses are known");
     }
-    return trimmed + QStringLiteral(" is not an address: write ") + scheme.toLower() +
-           QStringLiteral("://host:port (port 1 to 65535).");
+    const QString rest = trimmed.mid(mark + 3);
+    const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
+    const QString host = rest.left(colon);
+    QHostAddress v6;
+    if (!host.startsWith(QLatin1Char('[')) && v6.setAddress(host) &&
+        v6.protocol() == QAbstractSocket::IPv6Protocol) {
+        return QStringLiteral("an IPv6 address goes in brackets: write ") + scheme.toLower() +
+               QStringLiteral("://[") + host + QStringLiteral("]:") + rest.mid(colon + 1);
+    }
+    if (!host.startsWith(QLatin1Char('[')) && rest.count(QLatin1Char(':')) > 1) {
+        // Perhaps the whole of it is the address, without a port.
+        const QString address = v6.setAddress(rest) ? rest : QStringLiteral("address");
+        return QStringLiteral("an IPv6 address goes in brackets: write ") + scheme.toLower() +
+               QStringLiteral("://[") + address + QStringLiteral("]:port");
+    }
+    return QStringLiteral("not an address: write ") + scheme.toLower() +
+           QStringLiteral("://host:port (port 1 to 65535)");
+}
+
+QString NetAddressWarning(const QString& text) {
+    const QString problem = NetAddressProblem(text);
+    return problem.isEmpty() ? QString()
+                             : text.trimmed() + QStringLiteral(": ") + problem + QLatin1Char('.');
 }
 
 }  // namespace k4

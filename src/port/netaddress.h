@@ -26,6 +26,9 @@ bool IsNetAddress(const QString& text);
 // The address in the text; nullopt when the text is no well-formed network address.
 std::optional<NetAddress> ParseNetAddress(const QString& text);
 
+// What is wrong with a network address, for the operator ("only rfc2217:// and tcp:// addresses
+// are known"); empty when it is well formed or no network address at all.
+QString NetAddressProblem(const QString& text);
 // A line for the operator about a typed network address, empty when it is well formed (or when
 // the text is no network address at all).
 QString NetAddressWarning(const QString& text);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace k4 {
 
@@ -16,8 +17,12 @@ inline constexpr int kDefaultMarginMs = 60;
 inline constexpr int kMaxMarginMs = 2000;
 QByteArray MarginKey(int portNumber);
 // The margin of port n from the settings file, kDefaultMarginMs when unset, kept to 0 to
-// kMaxMarginMs.
+// kMaxMarginMs. A margin chosen this run that could not be saved (SetUnsavedPortMargin) comes
+// first.
 int PortMargin(int portNumber, const QString& settingsPath);
+// A margin chosen for port n in this run that the settings file could not take: it holds until
+// the program ends, ahead of the file. nullopt forgets it.
+void SetUnsavedPortMargin(int portNumber, std::optional<int> marginMs);
 
 // The line behind a network address, with margin added to its reply time.
 std::unique_ptr<SerialIo> MakeNetPort(const QString& address, std::chrono::milliseconds margin);

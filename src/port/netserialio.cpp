@@ -11,13 +11,19 @@ namespace k4 {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// A terminal server that does not take the call, or answer the line settings, within this is
-// treated like a port that cannot be opened; the lost-line retry tries again later.
+// A terminal server that does not take the call (its name looked up included), or answer the
+// line settings, within this is treated like a port that cannot be opened; the lost-line retry
+// tries again later.
 constexpr milliseconds kConnectTime{1000};
 constexpr milliseconds kAnswerTime{1000};
+// The longest a wait goes without looking whether the link is being stopped.
+constexpr milliseconds kStopLook{20};
+
+int SliceUntil(std::chrono::steady_clock::time_point deadline) {
+    return std::min(WholeMillisecondsLeft(deadline), static_cast<int>(kStopLook.count()));
+}
 
 }  // namespace
 
@@ -30,67 +36,107 @@ NetSerialIo::~NetSerialIo() {
 
 bool NetSerialIo::open() {
     close();
-    if (!address_) {
-        return false;
-    }
     failed_ = false;
+    lossReason_.clear();
     openError_.clear();
-    if (!connectAndSetLine()) {
-        close();
+    if (!address_) {
+        openError_ = NetAddressProblem(text_).toStdString();
         return false;
     }
-    return true;
+    const bool opened = callFarEnd(Clock::now() + kConnectTime) && setLine();
+    if (!opened) {
+        if (!lossReason_.empty()) {
+            openError_ = lossReason_;  // the far end broke a bound: that is the reason
+        }
+        if (stopping()) {
+            openError_ = "stopped while opening";
+        }
+        close();
+    }
+    return opened;
 }
 
-bool NetSerialIo::connectAndSetLine() {
-    socket_ = std::make_unique<QTcpSocket>();
-    // Four-byte frames must leave at once, not wait for more to fill a segment.
-    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    // A name is looked up before the socket is made to call it, with no more patience than the
-    // call itself gets.
-    QHostAddress host(address_->host);
-    if (host.isNull()) {
-        switch (lookup_.wait(address_->host, kConnectTime, host)) {
-            case HostLookup::Outcome::Found:
-                break;
-            case HostLookup::Outcome::NotFound:
-                openError_ = "host not found";
-                return false;
-            case HostLookup::Outcome::StillLooking:
-                openError_ = "still looking the host up";
-                return false;
+bool NetSerialIo::callFarEnd(Clock::time_point deadline) {
+    // A name is looked up first, within the call's own time; every address it gives is called
+    // in turn, each given its share of the time left, so one that never answers cannot keep the
+    // others from being tried.
+    std::vector<QHostAddress> hosts;
+    const QHostAddress literal(address_->host);
+    if (!literal.isNull()) {
+        hosts.push_back(literal);
+    } else {
+        HostLookup::Outcome outcome = HostLookup::Outcome::StillLooking;
+        while (outcome == HostLookup::Outcome::StillLooking && Clock::now() < deadline &&
+               !stopping()) {
+            outcome = lookup_.wait(address_->host, milliseconds(SliceUntil(deadline)), hosts);
+        }
+        if (outcome == HostLookup::Outcome::NotFound) {
+            openError_ = "host not found";
+            return false;
+        }
+        if (outcome == HostLookup::Outcome::StillLooking) {
+            openError_ = "still looking the host up";
+            return false;
         }
     }
-    socket_->connectToHost(host, address_->port);
-    if (!socket_->waitForConnected(static_cast<int>(kConnectTime.count()))) {
-        openError_ = socket_->errorString().toStdString();
-        return false;
+    openError_ = "no answer from the terminal server";
+    for (std::size_t i = 0; i < hosts.size() && !stopping(); ++i) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) {
+            break;
+        }
+        const Clock::time_point until =
+            Clock::now() + left / static_cast<Clock::duration::rep>(hosts.size() - i);
+        socket_ = std::make_unique<QTcpSocket>();
+        // Four-byte frames must leave at once, not wait for more to fill a segment.
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket_->setReadBufferSize(static_cast<qint64>(kReadBufferBytes));
+        socket_->connectToHost(hosts[i], address_->port);
+        while (socket_->state() != QAbstractSocket::ConnectedState &&
+               socket_->state() != QAbstractSocket::UnconnectedState && Clock::now() < until &&
+               !stopping()) {
+            socket_->waitForConnected(SliceUntil(until));
+        }
+        if (socket_->state() == QAbstractSocket::ConnectedState) {
+            openError_.clear();
+            return true;
+        }
+        if (socket_->error() != QAbstractSocket::UnknownSocketError) {
+            openError_ = socket_->errorString().toStdString();
+        }
+        socket_->abort();
     }
+    return false;
+}
+
+bool NetSerialIo::setLine() {
     if (address_->scheme == NetScheme::RawTcp) {
         return true;
     }
     telnet_.emplace();
-    openError_ = "the terminal server did not set the line";
+    opening_ = true;
+    openingBytes_ = 0;
     const ComPortSettings wanted = KvtLineSettings();
     if (!sendRaw(telnet_->opening(wanted))) {
         return false;
     }
+    // Bytes that keep coming do not move this: a far end that talks without answering is cut off.
     const Clock::time_point deadline = Clock::now() + kAnswerTime;
     while (!telnet_->settingsAnswered() && !telnet_->comPortRefused()) {
-        if (!waitForBytes(WholeMillisecondsLeft(deadline)) && Clock::now() >= deadline) {
+        if (Clock::now() >= deadline || stopping() || failed_) {
+            openError_ = "the terminal server did not set the line";
             return false;
         }
-        if (failed_) {
-            return false;
-        }
+        waitForBytes(deadline);
     }
+    opening_ = false;
     // The far end answers with the settings in force: a line it could not set is no line.
     if (telnet_->comPortRefused() || !(telnet_->answeredSettings() == wanted)) {
+        openError_ = "the terminal server did not set the line";
         return false;
     }
-    openError_.clear();
     pending_.clear();
-    return true;
+    return !failed_;
 }
 
 std::chrono::milliseconds NetSerialIo::settleTime() const {
@@ -104,6 +150,7 @@ void NetSerialIo::close() {
         socket_.reset();
     }
     telnet_.reset();
+    opening_ = false;
     pending_.clear();
 }
 
@@ -111,9 +158,21 @@ bool NetSerialIo::isOpen() const {
     return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
 }
 
+void NetSerialIo::drop(std::string reason) {
+    if (!failed_) {
+        lossReason_ = std::move(reason);
+    }
+    failed_ = true;
+    if (socket_) {
+        socket_->abort();
+    }
+    pending_.clear();
+}
+
 void NetSerialIo::noteLoss() {
-    if (socket_ && socket_->state() != QAbstractSocket::ConnectedState) {
+    if (socket_ && !failed_ && socket_->state() != QAbstractSocket::ConnectedState) {
         failed_ = true;
+        lossReason_ = socket_->errorString().toStdString();
     }
 }
 
@@ -124,42 +183,78 @@ bool NetSerialIo::sendRaw(const std::vector<std::uint8_t>& bytes) {
     }
     const qint64 queued = socket_->write(reinterpret_cast<const char*>(bytes.data()),
                                          static_cast<qint64>(bytes.size()));
+    // Into the system's buffer at once; the wait below is for a far end that does not drain.
+    socket_->flush();
     const Clock::time_point deadline = Clock::now() + kWriteBound;
-    while (socket_->bytesToWrite() > 0 &&
-           socket_->waitForBytesWritten(WholeMillisecondsLeft(deadline))) {
+    while (socket_->bytesToWrite() > 0 && isOpen() && Clock::now() < deadline && !stopping()) {
+        socket_->waitForBytesWritten(SliceUntil(deadline));
     }
     noteLoss();
-    return queued == static_cast<qint64>(bytes.size()) && socket_->bytesToWrite() == 0;
+    if (failed_) {
+        return false;
+    }
+    if (queued != static_cast<qint64>(bytes.size()) || socket_->bytesToWrite() > 0) {
+        // Whatever is left would go out later, behind frames that were reported as failed: a
+        // key the operator presses again would then reach the device twice.
+        drop("a write to the terminal server did not complete");
+        return false;
+    }
+    return true;
 }
 
 bool NetSerialIo::takeArrived() {
     const QByteArray arrived = socket_->readAll();
     if (!arrived.isEmpty()) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(arrived.constData());
+        const auto size = static_cast<std::size_t>(arrived.size());
+        pendingAt_ = Clock::now();
         if (telnet_) {
             std::vector<std::uint8_t> reply;
-            telnet_->receive(bytes, static_cast<std::size_t>(arrived.size()), pending_, reply);
-            if (!reply.empty()) {
-                sendRaw(reply);
+            telnet_->receive(bytes, size, pending_, reply);
+            // Counted up to the answer: what follows it in the same piece is the line's.
+            if (opening_ && (openingBytes_ += size) > kOpeningBytes &&
+                !telnet_->settingsAnswered() && !telnet_->comPortRefused()) {
+                drop("the terminal server sent more than " + std::to_string(kOpeningBytes) +
+                     " bytes before it set the line");
+                return false;
+            }
+            if (telnet_->overrun()) {
+                drop("the terminal server sent a subnegotiation over " +
+                     std::to_string(TelnetComPort::kMaxSubnegotiation) + " bytes");
+                return false;
+            }
+            if (!reply.empty() && !sendRaw(reply)) {
+                return false;
             }
         } else {
-            pending_.insert(pending_.end(), bytes, bytes + arrived.size());
+            pending_.insert(pending_.end(), bytes, bytes + size);
         }
     }
     noteLoss();
     return !failed_;
 }
 
-bool NetSerialIo::waitForBytes(int ms) {
-    if (!isOpen()) {
+bool NetSerialIo::waitForBytes(Clock::time_point deadline, bool heedStop) {
+    for (;;) {
+        if (!isOpen()) {
+            noteLoss();
+            return false;
+        }
+        if (socket_->bytesAvailable() > 0) {
+            return takeArrived();
+        }
+        if (heedStop && stopping()) {
+            return false;
+        }
+        const int ms = SliceUntil(deadline);
+        if (socket_->waitForReadyRead(ms)) {
+            return takeArrived();
+        }
         noteLoss();
-        return false;
+        if (failed_ || ms == 0) {
+            return false;
+        }
     }
-    if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(ms)) {
-        noteLoss();
-        return false;
-    }
-    return takeArrived();
 }
 
 void NetSerialIo::purgeReceive() {
@@ -170,7 +265,9 @@ void NetSerialIo::purgeReceive() {
     // Through the Telnet decoder all the same: a negotiation in the dropped bytes is answered.
     takeArrived();
     for (int round = 0; round < kPurgeRounds && isOpen() && socket_->waitForReadyRead(0); ++round) {
-        takeArrived();
+        if (!takeArrived()) {
+            break;
+        }
     }
     noteLoss();
     pending_.clear();
@@ -195,30 +292,34 @@ std::size_t NetSerialIo::read(std::uint8_t* buffer, std::size_t max) {
         noteLoss();
         return 0;
     }
+    const auto take = [&](std::size_t& n) {
+        const std::size_t count = std::min(max - n, pending_.size());
+        std::copy_n(pending_.begin(), count, buffer + n);
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
+        n += count;
+        if (count > 0) {
+            lastByteAt_ = pendingAt_;
+        }
+    };
     std::size_t n = 0;
     const Clock::time_point totalDeadline = Clock::now() + kReadTotal + margin_;
     Clock::time_point gapDeadline = totalDeadline;
     while (n < max) {
         if (!pending_.empty()) {
-            // Everything taken in one go arrived together: no gap lies between those bytes.
-            const std::size_t take = std::min(max - n, pending_.size());
-            std::copy_n(pending_.begin(), take, buffer + n);
-            pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(take));
-            n += take;
-            gapDeadline = std::min(totalDeadline, Clock::now() + kByteGap);
+            // Everything taken in one go arrived together: no gap lies between those bytes. The
+            // gap after them may hold the network's own delay between two pieces of a reply.
+            take(n);
+            gapDeadline = std::min(totalDeadline, pendingAt_ + kByteGap + margin_);
             continue;
         }
-        const bool late = Clock::now() >= totalDeadline;
-        const int waitMs = WholeMillisecondsLeft(n == 0 ? totalDeadline : gapDeadline);
+        const Clock::time_point until = n == 0 ? totalDeadline : gapDeadline;
         // Past the time this is one last look without waiting, as on a local port.
-        if (!waitForBytes(waitMs) || late) {
-            if (late) {
-                const std::size_t take = std::min(max - n, pending_.size());
-                std::copy_n(pending_.begin(), take, buffer + n);
-                pending_.erase(pending_.begin(),
-                               pending_.begin() + static_cast<std::ptrdiff_t>(take));
-                n += take;
-            }
+        const bool last = Clock::now() >= until;
+        if (!waitForBytes(until, false)) {
+            break;
+        }
+        if (last) {
+            take(n);
             break;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +33,14 @@ public:
     // True once the open port has failed for good (its device went away): every read and write
     // fails from then on, until the port is closed and opened again.
     virtual bool failed() const { return false; }
+    // Why the port failed, for the operator's eyes; empty when it does not say.
+    virtual std::string lossReason() const { return {}; }
+    // True for a port whose open() may wait on a network (a lookup, a call, an answer): the link
+    // thread opens it after the start, so the thread that starts the link never waits for it.
+    virtual bool opensInBackground() const { return false; }
+    // Set once, before open(): while *stop holds, waits that are not bounded by the line's own
+    // timing (a lookup, a call, an answer, a write that does not drain) give up at once.
+    virtual void setStopFlag(const std::atomic<bool>* /*stop*/) {}
     // The serial device this port opens, for the operator's eyes; empty when it has no name.
     virtual std::string deviceName() const { return {}; }
     // Why the last open() failed, in the system's words ("Permission denied"); empty when unknown.

@@ -86,8 +86,15 @@ void TelnetComPort::escape(const std::uint8_t* data, std::size_t size,
 
 void TelnetComPort::receive(const std::uint8_t* bytes, std::size_t size,
                             std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& reply) {
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size && !overrun_; ++i) {
         const std::uint8_t byte = bytes[i];
+        if (state_ == State::Sub || state_ == State::SubIac) {
+            if (++subBytes_ > kMaxSubnegotiation) {
+                overrun_ = true;
+                sub_.clear();
+                break;
+            }
+        }
         switch (state_) {
             case State::Data:
                 if (byte == kIac) {
@@ -105,6 +112,7 @@ void TelnetComPort::receive(const std::uint8_t* bytes, std::size_t size,
                     state_ = State::Option;
                 } else if (byte == kSb) {
                     sub_.clear();
+                    subBytes_ = 0;
                     state_ = State::Sub;
                 } else {
                     state_ = State::Data;  // NOP, go-ahead and the like carry nothing for us
@@ -117,7 +125,7 @@ void TelnetComPort::receive(const std::uint8_t* bytes, std::size_t size,
             case State::Sub:
                 if (byte == kIac) {
                     state_ = State::SubIac;
-                } else if (sub_.size() < 64) {
+                } else {
                     sub_.push_back(byte);
                 }
                 break;
@@ -146,7 +154,10 @@ void TelnetComPort::onOption(std::uint8_t verb, std::uint8_t option,
     switch (verb) {
         case kDo:
             if (!Wanted(option)) {
-                Command(reply, kWont, option);
+                if (!declinedLocal_[option]) {
+                    declinedLocal_[option] = true;
+                    Command(reply, kWont, option);
+                }
             } else if (!local_[option]) {
                 local_[option] = true;
                 Command(reply, kWill, option);
@@ -163,7 +174,10 @@ void TelnetComPort::onOption(std::uint8_t verb, std::uint8_t option,
             break;
         case kWill:
             if (!Wanted(option)) {
-                Command(reply, kDont, option);
+                if (!declinedRemote_[option]) {
+                    declinedRemote_[option] = true;
+                    Command(reply, kDont, option);
+                }
             } else if (!remote_[option]) {
                 remote_[option] = true;
                 Command(reply, kDo, option);

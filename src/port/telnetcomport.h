@@ -50,6 +50,13 @@ public:
     // True when the far end declined the COM-port option: it cannot set the line.
     bool comPortRefused() const { return comPortRefused_; }
 
+    // The longest subnegotiation taken, counted whole (IAC SB to IAC SE, doubled FF bytes
+    // included); the console's own answers need a dozen bytes.
+    static constexpr std::size_t kMaxSubnegotiation = 256;
+    // True once the far end has sent a longer one: the stream can no longer be trusted, and
+    // nothing after it is taken.
+    bool overrun() const { return overrun_; }
+
 private:
     enum class State : std::uint8_t { Data, Iac, Option, Sub, SubIac };
 
@@ -59,14 +66,19 @@ private:
     State state_ = State::Data;
     std::uint8_t verb_ = 0;
     std::vector<std::uint8_t> sub_;
+    std::size_t subBytes_ = 0;  // raw bytes of the subnegotiation in progress
     // Per option: enabled on this side (we WILL) and on the far side (it WILL).
     std::array<bool, 256> local_{};
     std::array<bool, 256> remote_{};
+    // Per option the console does not speak: already declined on this side, on the far side.
+    std::array<bool, 256> declinedLocal_{};
+    std::array<bool, 256> declinedRemote_{};
     std::optional<std::uint32_t> baud_;
     std::optional<std::uint8_t> dataBits_;
     std::optional<std::uint8_t> parity_;
     std::optional<std::uint8_t> stopBits_;
     bool comPortRefused_ = false;
+    bool overrun_ = false;
 };
 
 }  // namespace k4

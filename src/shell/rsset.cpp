@@ -1,13 +1,13 @@
 #include "shell/rsset.h"
 #include "state/placecontrol.h"
 
+#include "core/portnumber.h"
+#include "manager/kvtmanager.h"
 #include "port/netaddress.h"
 #include "port/netport.h"
 #include "port/portchoice.h"
-#include "core/portnumber.h"
 #include "port/portpath.h"
 #include "port/serialdevices.h"
-#include "manager/kvtmanager.h"
 #include "shell/screenplace.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
@@ -245,12 +245,14 @@ void TRSSet::Button1Click() {
             }
         }
     }
-    // A margin is written only for a network line, and only when it changed.
+    // A margin is written only for a network line, and only when it differs from the file's.
     for (const auto& [number, margin] : typedMargins_) {
         const auto path = typedPaths_.find(number);
-        if (path != typedPaths_.end() && IsNetAddress(path->second.trimmed()) &&
-            margin != PortMargin(number, app.SettingsPath)) {
-            margins[number] = margin;
+        if (path != typedPaths_.end() && IsNetAddress(path->second.trimmed())) {
+            SetUnsavedPortMargin(number, std::nullopt);
+            if (margin != PortMargin(number, app.SettingsPath)) {
+                margins[number] = margin;
+            }
         }
     }
     const auto portNumber = static_cast<std::uint8_t>(port);
@@ -264,6 +266,10 @@ void TRSSet::Button1Click() {
         // A device the file could not take still names its port for the rest of the run.
         for (const auto& [number, device] : devices) {
             SetUnsavedPortDevice(number, device);
+        }
+        // So does a margin: the line runs with what the operator chose.
+        for (const auto& [number, margin] : margins) {
+            SetUnsavedPortMargin(number, margin);
         }
     }
     app.RS232Port = portNumber;

@@ -77,7 +77,13 @@ public:
     void lineStateChanged(const k4::LineState& state) override {
         std::lock_guard lock(mutex_);
         lineStates_.push_back(state.condition);
+        lineTexts_ << k4::LineStateText(state);
         lastLineState_ = state;
+    }
+    // The status line's texts, one for each line state.
+    QStringList lineTexts() const {
+        std::lock_guard lock(mutex_);
+        return lineTexts_;
     }
     std::vector<k4::LineCondition> lineStates() const {
         std::lock_guard lock(mutex_);
@@ -128,6 +134,7 @@ private:
     k4::DisplayCells lastCells_{};
     std::map<k4::PanelHandle, k4::DisplayCells> cellsByPanel_;
     std::vector<k4::LineCondition> lineStates_;
+    QStringList lineTexts_;
     k4::LineState lastLineState_;
 };
 

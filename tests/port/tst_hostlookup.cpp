@@ -26,7 +26,7 @@ void TestHostLookup::hangingResolverIsWaitedForOnce() {
         return host == QLatin1String("rack-server") ? std::vector{QHostAddress(0x0a000007u)}
                                                     : std::vector<QHostAddress>{};
     });
-    QHostAddress found;
+    std::vector<QHostAddress> found;
     // Until the resolver answers, every wait gives up after its patience; the retry takes up
     // the same lookup instead of starting another.
     QCOMPARE(lookup.wait(QStringLiteral("rack-server"), 20ms, found),
@@ -35,7 +35,7 @@ void TestHostLookup::hangingResolverIsWaitedForOnce() {
              HostLookup::Outcome::StillLooking);
     release.set_value();
     QCOMPARE(lookup.wait(QStringLiteral("rack-server"), 60s, found), HostLookup::Outcome::Found);
-    QCOMPARE(found, QHostAddress(QStringLiteral("10.0.0.7")));
+    QCOMPARE(found, std::vector{QHostAddress(QStringLiteral("10.0.0.7"))});
     QCOMPARE(calls->load(), 1);
     QCOMPARE(lookup.wait(QStringLiteral("nowhere"), 60s, found), HostLookup::Outcome::NotFound);
     QCOMPARE(calls->load(), 2);

@@ -46,6 +46,10 @@ void TestNetLineParts::addresses_data() {
                                                     << "10.0.0.7" << 4001 << false;
     QTest::newRow("IPv6") << "rfc2217://[::1]:2217"
                           << "::1" << 2217 << true;
+    QTest::newRow("trailing dot, underscore") << "tcp://rack_2.studio.:4001"
+                                              << "rack_2.studio." << 4001 << false;
+    QTest::newRow("IPv6 without brackets") << "rfc2217://::1:2217"
+                                           << "" << 0 << true;
     QTest::newRow("no port") << "rfc2217://rack2"
                              << "" << 0 << true;
     QTest::newRow("port 0") << "tcp://rack2:0"
