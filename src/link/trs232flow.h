@@ -7,8 +7,8 @@
 #include "link/linescan.h"
 #include "link/linestate.h"
 #include "link/pollorder.h"
-#include "port/serialio.h"
 #include "link/wakeevent.h"
+#include "port/serialio.h"
 
 #include <QThread>
 
@@ -59,7 +59,7 @@ public:
     void ClosePort();
 
     // GUI thread: queues a key command and wakes the loop. False when 16 are already pending.
-    bool QueueCommand(std::uint8_t address, std::uint8_t key);
+    bool QueueCommand(std::uint8_t address, std::uint8_t key, CommandOwner owner = kNoOwner);
 
     // GUI thread. Starts the thread, which opens the port and then holds; returns once the
     // outcome of OpenPort is known. False too when the thread could not be created.
