@@ -52,6 +52,8 @@ public:
     void keyEnded(std::uint8_t address, std::uint8_t key, bool failed);
     // Advances the run to the current time (also done by the tick).
     void pump();
+    // Shows text where the runs' texts go (a start refused before it reached the runner).
+    void say(const QString& text) { show(text); }
 
 Q_SIGNALS:
     void statusChanged(const QString& text);

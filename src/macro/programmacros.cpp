@@ -98,7 +98,13 @@ QString MacroNotRunnableReason(int index) {
 
 void RunProgramMacro(int index) {
     MacroRunner* runner = ProgramMacroRunner();
-    if (runner == nullptr || !App().workspaceOpen() || !MacroRunnable(index)) {
+    if (runner == nullptr || !App().workspaceOpen()) {
+        return;
+    }
+    // The window's Run button is never greyed: a press on it learns why nothing runs.
+    if (const QString why = MacroNotRunnableReason(index); !why.isEmpty()) {
+        runner->say(
+            QStringLiteral("Macro '%1' not started: %2").arg(App().MacroNames.value(index), why));
         return;
     }
     const MacroContent& macro = App().Macros[static_cast<std::size_t>(index)];
