@@ -3,13 +3,15 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <optional>
+
 namespace k4 {
 
 namespace {
 
-// The start of a pair: an ID in decimal, perhaps negative, and its colon.
+// The start of a pair: a number in decimal, perhaps negative, and its colon.
 const QRegularExpression& PairStart() {
-    static const QRegularExpression start(QStringLiteral("-?\\d{1,4}:"));
+    static const QRegularExpression start(QStringLiteral("-?\\d+:"));
     return start;
 }
 
@@ -20,6 +22,16 @@ bool PairStartsAt(const QString& text, qsizetype pos, QRegularExpressionMatch* m
         *match = m;
     }
     return m.hasMatch();
+}
+
+// The device a pair's number names, if any can have it.
+std::optional<std::uint8_t> DeviceOfNumber(const QString& number) {
+    bool ok = false;
+    const int id = number.toInt(&ok);
+    if (!ok || id < -128 || id > 255) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(static_cast<unsigned>(id) & 0xFFu);
 }
 
 }  // namespace
@@ -41,15 +53,16 @@ MacroMarks MergeMacroMarks(MacroMarks marks, const std::vector<std::uint8_t>& id
     return marks;
 }
 
-QString FormatMacroMarks(const MacroMarks& marks) {
+QString FormatMacroMarks(const MacroMarks& marks, const QStringList& kept) {
     QStringList pairs;
     for (const auto& [id, mark] : marks) {
         pairs << QString::number(static_cast<std::int8_t>(id)) + QLatin1Char(':') + mark;
     }
+    pairs << kept;
     return pairs.join(QLatin1Char(','));
 }
 
-MacroMarks ParseMacroMarks(const QString& text) {
+MacroMarks ParseMacroMarks(const QString& text, QStringList* kept) {
     MacroMarks marks;
     const qsizetype n = text.size();
     qsizetype pos = 0;
@@ -60,7 +73,6 @@ MacroMarks ParseMacroMarks(const QString& text) {
             pos = comma < 0 ? n : comma + 1;
             continue;
         }
-        const int id = pair.captured(0).chopped(1).toInt();
         const qsizetype markStart = pair.capturedEnd(0);
         qsizetype end = markStart;
         while (end < n && !(text[end] == QLatin1Char(',') && PairStartsAt(text, end + 1))) {
@@ -68,7 +80,12 @@ MacroMarks ParseMacroMarks(const QString& text) {
         }
         const QString mark = text.mid(markStart, end - markStart);
         if (IsMacroMark(mark)) {
-            marks[static_cast<std::uint8_t>(static_cast<unsigned>(id) & 0xFFu)] = mark;
+            // Never folded onto another device: 300 is not device 44.
+            if (const auto device = DeviceOfNumber(pair.captured(0).chopped(1))) {
+                marks[*device] = mark;
+            } else if (kept != nullptr) {
+                *kept << text.mid(pos, end - pos);
+            }
         }
         pos = end + 1;
     }

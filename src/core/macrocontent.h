@@ -17,8 +17,11 @@ using MacroMarks = std::map<std::uint8_t, QString>;
 struct MacroContent {
     QString Keys;
     MacroMarks Devices;
+    // "300:y": pairs the file holds for IDs no device can have, kept as written so a save gives
+    // them back; they mark no device.
+    QStringList KeptPairs;
 
-    bool isEmpty() const { return Keys.isEmpty() && Devices.empty(); }
+    bool isEmpty() const { return Keys.isEmpty() && Devices.empty() && KeptPairs.isEmpty(); }
     bool operator==(const MacroContent&) const = default;
 };
 
@@ -31,11 +34,12 @@ MacroMarks MergeMacroMarks(MacroMarks marks, const std::vector<std::uint8_t>& id
                            const QStringList& cells);
 
 // "1:x,5:ab": the marks as the workspace file keeps them, lowest ID first, each ID as the file
-// writes device IDs (a signed 8-bit number).
-QString FormatMacroMarks(const MacroMarks& marks);
+// writes device IDs (a signed 8-bit number); the kept pairs follow as they were.
+QString FormatMacroMarks(const MacroMarks& marks, const QStringList& kept = {});
 // The other way round. A mark runs up to the next "," that starts another "ID:" pair, so a mark
-// may itself hold "," or ":". IDs keep their low 8 bits; pieces without "ID:" and blank marks
-// are left out.
-MacroMarks ParseMacroMarks(const QString& text);
+// may itself hold "," or ":". An ID is a device ID as written (0 to 255) or as the file writes
+// it (-128 to -1 for 128 to 255); a pair with any other number goes to kept, whole, when kept is
+// given, and never marks a device. Pieces without "ID:" and blank marks are left out.
+MacroMarks ParseMacroMarks(const QString& text, QStringList* kept = nullptr);
 
 }  // namespace k4

@@ -136,8 +136,8 @@ WorkspaceFileData ReadWorkspaceProfile(const ProfileFile& file) {
     for (int i = 0; i < kWorkspaceMacroCount; ++i) {
         MacroContent& macro = data.Macros[static_cast<std::size_t>(i)];
         macro.Keys = readText(file, kMacroSection, macroKeysKey(i), "", kWholeValue);
-        macro.Devices =
-            ParseMacroMarks(readText(file, kMacroSection, macroDevicesKey(i), "", kWholeValue));
+        macro.Devices = ParseMacroMarks(
+            readText(file, kMacroSection, macroDevicesKey(i), "", kWholeValue), &macro.KeptPairs);
     }
     return data;
 }
@@ -171,7 +171,7 @@ void WriteWorkspaceProfile(ProfileFile& file, const QString& path, const Workspa
         const MacroContent& macro = data.Macros[static_cast<std::size_t>(i)];
         writeOptionalText(file, form, kMacroSection, macroKeysKey(i), macro.Keys);
         writeOptionalText(file, form, kMacroSection, macroDevicesKey(i),
-                          FormatMacroMarks(macro.Devices));
+                          FormatMacroMarks(macro.Devices, macro.KeptPairs));
     }
 }
 

@@ -195,11 +195,19 @@ void LinkController::followPanel(PanelHandle panel) {
     }
 }
 
-bool LinkController::QueueCommand(std::uint8_t address, std::uint8_t key) {
+bool LinkController::QueueCommand(std::uint8_t address, std::uint8_t key, CommandOwner owner) {
     if (!thread_ || !isRunning()) {
         return false;
     }
-    return thread_->QueueCommand(address, key);
+    return thread_->QueueCommand(address, key, owner);
+}
+
+std::vector<KeyCommand> LinkController::TakeBackCommands(CommandOwner owner) {
+    // A stopped link's ring is never sent: nothing of it needs taking back.
+    if (!thread_ || !isRunning()) {
+        return {};
+    }
+    return thread_->Ring.takeBack(owner);
 }
 
 void LinkController::Wake() {

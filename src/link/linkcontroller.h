@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/devicetable.h"
+#include "link/commandring.h"
 #include "link/exchangeeffects.h"
 #include "port/serialio.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class QObject;
 
@@ -75,8 +77,11 @@ public:
     void RequestStop();
 
     // Queues a key command and wakes the loop. False when no link runs or 16 commands are
-    // already pending; the command is then dropped.
-    bool QueueCommand(std::uint8_t address, std::uint8_t key);
+    // already pending; the command is then dropped. owner's commands can be taken back.
+    bool QueueCommand(std::uint8_t address, std::uint8_t key, CommandOwner owner = kNoOwner);
+    // Takes back owner's commands that the running link has not begun to send: they never go
+    // out. Those it has begun end as usual.
+    std::vector<KeyCommand> TakeBackCommands(CommandOwner owner);
     // Wakes a running link loop at once (nothing when none runs).
     void Wake();
 

@@ -59,8 +59,8 @@ SerialIo& TRS232flow::port() {
     return PortHandle && !PortHandle->failed() ? *PortHandle : static_cast<SerialIo&>(noPort);
 }
 
-bool TRS232flow::QueueCommand(std::uint8_t address, std::uint8_t key) {
-    if (!Ring.push(address, key)) {
+bool TRS232flow::QueueCommand(std::uint8_t address, std::uint8_t key, CommandOwner owner) {
+    if (!Ring.push(address, key, owner)) {
         return false;
     }
     WorkEvent.signal();

@@ -59,7 +59,7 @@ public:
     void ClosePort();
 
     // GUI thread: queues a key command and wakes the loop. False when 16 are already pending.
-    bool QueueCommand(std::uint8_t address, std::uint8_t key);
+    bool QueueCommand(std::uint8_t address, std::uint8_t key, CommandOwner owner = kNoOwner);
 
     // GUI thread. Starts the thread, which makes the port and opens it, then holds; returns once
     // the outcome of the opening is known, true when the port is open. A port that opens in the

@@ -60,7 +60,10 @@ int MacroKeysParse::keyCount() const {
 
 MacroKeysParse ParseMacroKeys(const QString& text) {
     MacroKeysParse result;
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    // Any Unicode blank separates: a no-break space pasted from a document looks like a blank
+    // and is read as one.
+    static const QRegularExpression blanks(QStringLiteral("\\s+"),
+                                           QRegularExpression::UseUnicodePropertiesOption);
     for (const QString& token : text.split(blanks, Qt::SkipEmptyParts)) {
         const std::optional<MacroStep> step = ParseToken(token);
         if (!step) {
@@ -71,6 +74,14 @@ MacroKeysParse ParseMacroKeys(const QString& text) {
         result.steps.push_back(*step);
     }
     return result;
+}
+
+QString MacroKeysHelp() {
+    return QStringLiteral(
+               "The panel keys to press, separated by blanks: T, S, 1 to 16, << >> - + "
+               "(keys 1 to 4); p and a number of milliseconds pauses (p500, at most "
+               "10000). Example: %1")
+        .arg(QLatin1String(kMacroKeysExample));
 }
 
 }  // namespace k4

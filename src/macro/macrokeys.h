@@ -28,9 +28,13 @@ struct MacroKeysParse {
 };
 
 // A key sequence as the operator types it: the panel's keys by their labels, separated by blanks
-// ("T", "S", "1" to "16", and "<<", ">>", "-", "+" for keys 1 to 4), and "p" with a number of
-// milliseconds (at most 10 000) for a pause. Case does not matter. Parsing stops at the first
-// token that is none of these.
+// of any kind, no-break spaces included ("T", "S", "1" to "16", and "<<", ">>", "-", "+" for keys 1
+// to 4), and "p" with a number of milliseconds (at most 10 000) for a pause. Case does not matter.
+// Parsing stops at the first token that is none of these.
 MacroKeysParse ParseMacroKeys(const QString& text);
+
+// What the empty keys field shows, and what its tooltip says it holds.
+inline constexpr const char* kMacroKeysExample = "T 3 3 + S";
+QString MacroKeysHelp();
 
 }  // namespace k4

@@ -21,8 +21,8 @@ bool MacroRun::deviceDone(const Device& d) const {
 }
 
 bool MacroRun::finished() const {
-    return stopped_ || std::all_of(devices_.begin(), devices_.end(),
-                                   [this](const Device& d) { return deviceDone(d); });
+    return std::all_of(devices_.begin(), devices_.end(),
+                       [this](const Device& d) { return stopped_ ? !d.inFlight : deviceDone(d); });
 }
 
 void MacroRun::advance(Clock::time_point now, const Send& send) {
@@ -54,9 +54,6 @@ void MacroRun::advance(Clock::time_point now, const Send& send) {
 }
 
 void MacroRun::keyEnded(std::uint8_t address, std::uint8_t key, bool failed) {
-    if (stopped_) {
-        return;
-    }
     for (Device& d : devices_) {
         if (d.address == address && d.inFlight == key) {
             d.inFlight.reset();
@@ -67,8 +64,21 @@ void MacroRun::keyEnded(std::uint8_t address, std::uint8_t key, bool failed) {
     }
 }
 
+void MacroRun::takenBack(std::uint8_t address, std::uint8_t key) {
+    for (Device& d : devices_) {
+        if (d.address == address && d.inFlight == key) {
+            d.inFlight.reset();
+            --d.next;  // the step is still to be taken
+            return;
+        }
+    }
+}
+
 QString MacroRun::progressText() const {
-    return QStringLiteral("Macro '%1': %2 of %3 keys").arg(name_).arg(keysEnded_).arg(keysTotal_);
+    return QStringLiteral("Macro '%1': %2%3 of %4 keys")
+        .arg(name_, stopped_ ? QStringLiteral("stopping at ") : QString())
+        .arg(keysEnded_)
+        .arg(keysTotal_);
 }
 
 QString MacroRun::endText() const {

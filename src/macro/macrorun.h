@@ -19,6 +19,9 @@ namespace k4 {
 // Each device goes through the sequence on its own: a key is queued only after the exchange of
 // its previous key has ended, and a pause starts there and holds that device alone. A device whose
 // key fails gets no more keys. A key the ring refuses is offered again at the next advance.
+//
+// A stopped run sends nothing more, but keys already on their way still end and are counted, so
+// its count is the keys that reached the line; it is finished once none is on its way.
 class MacroRun {
 public:
     using Clock = std::chrono::steady_clock;
@@ -32,14 +35,17 @@ public:
     // A key command's exchange has ended; one this run is not waiting for (an operator's click,
     // a key of an earlier run) changes nothing.
     void keyEnded(std::uint8_t address, std::uint8_t key, bool failed);
-    // Ends the run at once: nothing more is sent.
+    // A key this run queued was taken back before it was sent: it will neither go out nor end.
+    void takenBack(std::uint8_t address, std::uint8_t key);
+    // Nothing more is sent; keys on their way still end.
     void stop() { stopped_ = true; }
 
     bool finished() const;
     bool stopped() const { return stopped_; }
+    const QString& name() const { return name_; }
     int keysTotal() const { return keysTotal_; }
     int keysEnded() const { return keysEnded_; }
-    // "Macro 'Setup A': 12 of 20 keys"
+    // "Macro 'Setup A': 12 of 20 keys", or "Macro 'Setup A': stopping at 12 of 20 keys"
     QString progressText() const;
     // "Macro 'Setup A': 4 devices done, ID 7 failed", or how far a stopped run came.
     QString endText() const;

@@ -4,8 +4,11 @@
 
 namespace k4 {
 
-MacroRunner::MacroRunner(MacroRun::Send send, QObject* parent)
-    : QObject(parent), send_(std::move(send)), now_([] { return MacroRun::Clock::now(); }) {
+MacroRunner::MacroRunner(Queue queue, TakeBack takeBack, QObject* parent)
+    : QObject(parent),
+      queue_(std::move(queue)),
+      takeBack_(std::move(takeBack)),
+      now_([] { return MacroRun::Clock::now(); }) {
     tick_.setInterval(kLinkTick);
     connect(&tick_, &QTimer::timeout, this, &MacroRunner::pump);
 }
@@ -22,25 +25,40 @@ bool MacroRunner::linkChanged() const {
     return epoch_ && epoch_() != startEpoch_;
 }
 
-void MacroRunner::start(const QString& name, std::vector<MacroStep> steps,
+bool MacroRunner::start(const QString& name, std::vector<MacroStep> steps,
                         std::vector<std::uint8_t> addresses) {
     if (run_) {
-        stop();
+        refused_ = QStringLiteral("macro '%1' not started").arg(name);
+        show(QStringLiteral("Macro '%1' not started: macro '%2' is %3")
+                 .arg(name, run_->name(),
+                      run_->stopped() ? QStringLiteral("stopping") : QStringLiteral("running")));
+        return false;
+    }
+    ++ticket_;
+    if (ticket_ == kNoOwner) {
+        ++ticket_;
     }
     run_.emplace(name, std::move(steps), std::move(addresses));
     startEpoch_ = epoch_ ? epoch_() : 0;
+    refused_.clear();
     tick_.start();
     shown_.clear();
     Q_EMIT runningChanged(true);
     pump();
+    return true;
 }
 
 void MacroRunner::stop() {
-    if (!run_) {
+    if (!run_ || run_->stopped()) {
         return;
     }
     run_->stop();
-    finish();
+    if (takeBack_) {
+        for (const KeyCommand& command : takeBack_(ticket_)) {
+            run_->takenBack(command.address, command.key);
+        }
+    }
+    pump();
 }
 
 void MacroRunner::keyEnded(std::uint8_t address, std::uint8_t key, bool failed) {
@@ -56,24 +74,33 @@ void MacroRunner::pump() {
         return;
     }
     if (linkChanged()) {
-        stop();
+        // The ring went with the link: nothing of the run is on its way any more.
+        run_->stop();
+        finish();
         return;
     }
-    run_->advance(now_(), send_);
+    run_->advance(now_(), [this](std::uint8_t address, std::uint8_t key) {
+        return queue_ && queue_(address, key, ticket_);
+    });
     if (run_->finished()) {
         finish();
         return;
     }
     const QString progress = run_->progressText();
-    if (progress != shown_) {
-        shown_ = progress;
-        Q_EMIT statusChanged(progress);
+    show(refused_.isEmpty() ? progress : progress + QStringLiteral("; ") + refused_);
+}
+
+void MacroRunner::show(const QString& text) {
+    if (text != shown_) {
+        shown_ = text;
+        Q_EMIT statusChanged(text);
     }
 }
 
 void MacroRunner::finish() {
     const QString text = run_->endText();
     run_.reset();
+    refused_.clear();
     tick_.stop();
     shown_ = text;
     Q_EMIT statusChanged(text);

@@ -3,6 +3,7 @@
 #include "macro/programmacros.h"
 #include "macro/twmacro.h"
 #include "state/appstate.h"
+#include "state/devicelistchanges.h"
 
 #include <QAction>
 #include <QMdiSubWindow>
@@ -21,6 +22,12 @@ void ToggleMacroWindow(QAction& menuItem, QMdiArea& area, const DeviceTable* tab
     }
     TWMacro::Create(area, table, &menuItem);
     menuItem.setChecked(true);
+    // The window shows the open workspace's devices, whatever changes them after it opened.
+    SetDeviceListListener([] {
+        if (auto* open = qobject_cast<TWMacro*>(App().WMacro.data())) {
+            open->devicesChanged(App().Devices);
+        }
+    });
 }
 
 void MacroNamesReplaced() {

@@ -47,10 +47,11 @@ MacroRunner* ProgramMacroRunner() {
 }
 
 MacroRunner* InstallProgramMacroRunner(QObject* parent) {
-    auto* runner =
-        new MacroRunner([](std::uint8_t address,
-                           std::uint8_t key) { return App().Link.QueueCommand(address, key); },
-                        parent);
+    auto* runner = new MacroRunner(
+        [](std::uint8_t address, std::uint8_t key, CommandOwner ticket) {
+            return App().Link.QueueCommand(address, key, ticket);
+        },
+        [](CommandOwner ticket) { return App().Link.TakeBackCommands(ticket); }, parent);
     runner->setLinkEpoch([] { return App().Link.generation(); });
     App().Views.setKeyListener(
         [runner = QPointer(runner)](std::uint8_t address, std::uint8_t key, bool failed) {
@@ -74,17 +75,36 @@ void SetMacrosChangedListener(std::function<void()> listener) {
 }
 
 bool MacroRunnable(int index) {
+    return index >= 0 && index < kMacroCount && MacroNotRunnableReason(index).isEmpty();
+}
+
+QString MacroNotRunnableReason(int index) {
     if (index < 0 || index >= kMacroCount) {
-        return false;
+        return QStringLiteral("No such macro");
     }
     const MacroContent& macro = App().Macros[static_cast<std::size_t>(index)];
     const MacroKeysParse keys = ParseMacroKeys(macro.Keys);
-    return keys.ok() && keys.keyCount() > 0 && !macro.Devices.empty();
+    if (!keys.ok()) {
+        return QStringLiteral("Unknown key \"%1\" in the key sequence").arg(keys.badToken);
+    }
+    if (keys.keyCount() == 0) {
+        return QStringLiteral("No keys in the key sequence");
+    }
+    if (macro.Devices.empty()) {
+        return QStringLiteral("No device marked in the Profile column");
+    }
+    return {};
 }
 
 void RunProgramMacro(int index) {
     MacroRunner* runner = ProgramMacroRunner();
-    if (runner == nullptr || !App().workspaceOpen() || !MacroRunnable(index)) {
+    if (runner == nullptr || !App().workspaceOpen()) {
+        return;
+    }
+    // The window's Run button is never greyed: a press on it learns why nothing runs.
+    if (const QString why = MacroNotRunnableReason(index); !why.isEmpty()) {
+        runner->say(
+            QStringLiteral("Macro '%1' not started: %2").arg(App().MacroNames.value(index), why));
         return;
     }
     const MacroContent& macro = App().Macros[static_cast<std::size_t>(index)];

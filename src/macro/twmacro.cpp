@@ -20,6 +20,9 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <limits>
+#include <map>
+
 namespace k4 {
 
 namespace {
@@ -31,7 +34,6 @@ constexpr QRect kMKeysRect{224, 192, 233, 21};
 constexpr QRect kMSaveRect{224, 220, 75, 25};
 constexpr QRect kMRunRect{304, 220, 75, 25};
 constexpr QRect kMCancelRect{384, 220, 73, 25};
-constexpr int kMacroKeysMaxLength = 500;
 constexpr QSize kDesignedClient{463, 383};
 constexpr int kFixedColumnWidth = 16;
 constexpr int kDeviceColumnWidths[] = {23, 152, 31};
@@ -149,7 +151,11 @@ TWMacro::TWMacro(const DeviceTable* table, QAction* menuItem, QWidget* parent)
     MKeys = new QLineEdit(this);
     MKeys->setObjectName(QStringLiteral("MKeys"));
     MKeys->setGeometry(kMKeysRect);
-    MKeys->setMaxLength(kMacroKeysMaxLength);
+    // The file sets no length to a key sequence, so neither does the field: a long one loaded
+    // is shown and saved whole.
+    MKeys->setMaxLength(std::numeric_limits<int>::max());
+    MKeys->setPlaceholderText(QLatin1String(kMacroKeysExample));
+    MKeys->setToolTip(MacroKeysHelp());
     MSave = MakeButton(this, "MSave", QStringLiteral("Save"), kMSaveRect);
     MRun = MakeButton(this, "MRun", QStringLiteral("Run"), kMRunRect);
     MCancel = MakeButton(this, "MCancel", QStringLiteral("Cancel"), kMCancelRect);
@@ -193,6 +199,17 @@ void TWMacro::FormCreate() {
     MEdit->horizontalHeader()->show();
     MEdit->setHorizontalHeaderLabels(
         {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Profile")});
+    fillDeviceRows({});
+
+    // The cursor starts where the highlight was left, so the first key or focus does not move it.
+    MView->setCurrentCell(MacroState().nameRow, 1);
+    const int deviceRow = MacroState().deviceRow;
+    if (deviceRow >= 1 && deviceRow <= MEdit->rowCount()) {
+        MEdit->setCurrentCell(deviceRow - 1, kProfileColumn);
+    }
+}
+
+void TWMacro::fillDeviceRows(const std::map<std::uint8_t, QString>& cells) {
     MEdit->setRowCount(static_cast<int>(devices_.size()));
     for (int k = 0; k < static_cast<int>(devices_.size()); ++k) {
         const DeviceListEntry& device = devices_[static_cast<std::size_t>(k)];
@@ -202,15 +219,40 @@ void TWMacro::FormCreate() {
             cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             MEdit->setItem(k, column, cell);
         }
-        MEdit->setItem(k, kProfileColumn, new QTableWidgetItem);
+        const auto typed = cells.find(deviceIds_[static_cast<std::size_t>(k)]);
+        MEdit->setItem(k, kProfileColumn,
+                       new QTableWidgetItem(typed == cells.end() ? QString() : typed->second));
     }
+}
 
-    // The cursor starts where the highlight was left, so the first key or focus does not move it.
-    MView->setCurrentCell(MacroState().nameRow, 1);
-    const int deviceRow = MacroState().deviceRow;
-    if (deviceRow >= 1 && deviceRow <= MEdit->rowCount()) {
-        MEdit->setCurrentCell(deviceRow - 1, kProfileColumn);
+void TWMacro::devicesChanged(const DeviceTable* table) {
+    // What the rows hold so far stays with its device, by ID; a device new to the list shows
+    // the stored mark of the macro being edited.
+    std::map<std::uint8_t, QString> cells;
+    for (int k = 0; k < MEdit->rowCount() && k < static_cast<int>(deviceIds_.size()); ++k) {
+        if (const QTableWidgetItem* cell = MEdit->item(k, kProfileColumn)) {
+            cells[deviceIds_[static_cast<std::size_t>(k)]] = cell->text();
+        }
     }
+    if (editedMacro_ >= 0 && editedMacro_ < kMacroCount) {
+        for (const auto& [id, mark] :
+             App().Macros[static_cast<std::size_t>(editedMacro_)].Devices) {
+            cells.try_emplace(id, mark);
+        }
+    }
+    // A Profile cell being edited belongs to a row that may now show another device: the edit
+    // ends without storing into the grid, its text kept with its device.
+    const QModelIndex editing = MEdit->currentIndex();
+    if (auto* editor = qobject_cast<QLineEdit*>(MEdit->indexWidget(editing))) {
+        if (editing.row() < static_cast<int>(deviceIds_.size())) {
+            cells[deviceIds_[static_cast<std::size_t>(editing.row())]] = editor->text();
+        }
+        Q_EMIT MEdit->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    devices_ = SnapshotDeviceList(table);
+    deviceIds_ = DeviceIds(table);
+    fillDeviceRows(cells);
+    MEdit->viewport()->update();
 }
 
 void TWMacro::closeEvent(QCloseEvent* event) {
@@ -391,8 +433,10 @@ void TWMacro::namesReplaced() {
             cell->setText(names.value(i));
         }
     }
+    // Another workspace: its devices, and the macros that came with the names.
+    devicesChanged(App().Devices);
     if (!MEdit->isHidden()) {
-        showMacroContent(editedMacro_);  // the macros were replaced with the names
+        showMacroContent(editedMacro_);
     }
     MView->viewport()->update();
 }
@@ -440,8 +484,14 @@ void TWMacro::MSaveClick() {
         cells << (cell ? cell->text() : QString());
     }
     MacroContent& macro = App().Macros[static_cast<std::size_t>(editedMacro_)];
-    macro.Keys = MKeys->text();
-    macro.Devices = MergeMacroMarks(macro.Devices, deviceIds_, cells);
+    MacroContent saved = macro;
+    saved.Keys = MKeys->text();
+    saved.Devices = MergeMacroMarks(macro.Devices, deviceIds_, cells);
+    // A Save that changes nothing is no change to the workspace.
+    if (saved == macro) {
+        return;
+    }
+    macro = std::move(saved);
     App().WorkspaceModified = true;
     MacrosChanged();
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 class QAction;
@@ -21,8 +22,9 @@ class DeviceTable;
 class MacroGrid;
 
 // The macro window: the twelve macro names of the workspace, renamed in place, and on demand the
-// device list beside them, copied from the device table when the window was made. The names are
-// the program's own (App().MacroNames): the window keeps no copy of them.
+// device list beside them, copied from the device table and copied again whenever the open
+// workspace's devices change, so marks are only ever typed against devices the workspace holds.
+// The names are the program's own (App().MacroNames): the window keeps no copy of them.
 class TWMacro final : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +41,10 @@ public:
     // The names were replaced wholesale (a workspace was loaded): an edit in progress ends
     // without storing, and the list shows the new names.
     void namesReplaced();
+    // The open workspace's devices changed (another workspace, a device added, deleted or given
+    // another ID): the device list shows table's devices now. Marks typed and not saved stay with
+    // the IDs still listed.
+    void devicesChanged(const DeviceTable* table);
 
     void FormCreate();
     void FormClose();
@@ -77,6 +83,8 @@ private:
     void fitToControls();
     // The editor part shows the keys and device marks of macro row.
     void showMacroContent(int row);
+    // The device rows from devices_, each Profile cell from cells by its ID.
+    void fillDeviceRows(const std::map<std::uint8_t, QString>& cells);
 
     std::vector<DeviceListEntry> devices_;
     std::vector<std::uint8_t> deviceIds_;  // the device list's IDs, row by row

@@ -7,6 +7,7 @@
 #include "panel/mdichild.h"
 #include "panel/panelskin.h"
 #include "state/appstate.h"
+#include "state/devicelistchanges.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
 #include "state/repaintwhole.h"
@@ -94,6 +95,7 @@ void TMDIKVTMAN::takeDeviceValues(int s, QTreeWidgetItem* node, std::uint8_t id,
         panel->setCaption(label);
     }
     node->setText(0, label);
+    DeviceListChanged();
 }
 
 bool TMDIKVTMAN::AddFoundDevice(std::uint8_t id, const QString& name) {
@@ -193,6 +195,7 @@ void TMDIKVTMAN::removeDevice(int s) {
         nodes_.erase(node);
     }
     table_.remove(s);
+    DeviceListChanged();
 }
 
 void TMDIKVTMAN::withdrawUnconfirmedDevice(NodeHandle node) {
@@ -281,6 +284,7 @@ void TMDIKVTMAN::BuildDeviceViews() {
         tree_->expandRecursively(tree_->indexFromItem(rootNode_));
     }
     updatePopupItems();
+    DeviceListChanged();
 }
 
 }  // namespace k4

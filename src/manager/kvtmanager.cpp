@@ -5,6 +5,7 @@
 #include "manager/livetooltip.h"
 #include "panel/mdichild.h"
 #include "state/appstate.h"
+#include "state/devicelistchanges.h"
 #include "state/mainframe.h"
 
 #include <QAction>
@@ -95,6 +96,7 @@ TMDIKVTMAN* TMDIKVTMAN::OpenManagerWindow() {
     // runs on this window's table.
     App().Manager = manager;
     App().Devices = &manager->table_;
+    DeviceListChanged();
     manager->FormCreate();
     sub->show();
     App().Frame->enableWorkspaceItems();
@@ -117,6 +119,7 @@ void TMDIKVTMAN::FormClose() {
     }
     if (App().Devices == &table_) {
         App().Devices = nullptr;
+        DeviceListChanged();
     }
     // The workspace node goes with the tree.
     if (rootNode_ != nullptr && App().RootNode == rootNode_) {

@@ -20,11 +20,15 @@ MacroRunMenu::MacroRunMenu(QMenu& setup, QStatusBar& status, QObject* parent)
     const qsizetype after = items.indexOf(macroWindow) + 1;
     setup.insertMenu(after > 0 && after < items.size() ? items[after] : nullptr, menu_);
     menu_->setObjectName(QStringLiteral("MacroRunMenu"));
+    // A greyed macro says why in its tooltip.
+    menu_->setToolTipsVisible(true);
     menu_->menuAction()->setObjectName(QStringLiteral("MacroRunMenuAction"));
     for (int i = 0; i < kMacroCount; ++i) {
         QAction* item = menu_->addAction(QString());
         item->setObjectName(QStringLiteral("MacroRun%1").arg(i + 1));
         item->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_F1 + i)));
+        // A held key would start the macro again and again: one press, one start.
+        item->setAutoRepeat(false);
         connect(item, &QAction::triggered, this, [i] { RunProgramMacro(i); });
         runItems_[i] = item;
     }
@@ -53,7 +57,10 @@ void MacroRunMenu::refresh() {
         QString caption = App().MacroNames.value(i);
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
         runItems_[i]->setText(caption);
-        runItems_[i]->setEnabled(open && MacroRunnable(i));
+        const QString why = MacroNotRunnableReason(i);
+        runItems_[i]->setEnabled(open && why.isEmpty());
+        runItems_[i]->setToolTip(why);  // empty: the caption, as for any item
+        runItems_[i]->setStatusTip(why);
     }
     stopItem_->setEnabled(runner_->running());
 }

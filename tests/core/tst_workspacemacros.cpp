@@ -57,6 +57,12 @@ void TestWorkspaceMacros::keysAndDevicesGoBesideTheNames() {
     const WorkspaceFileData reread = ReadWorkspaceProfile(ProfileFile::FromText(saved));
     QVERIFY(reread == data);
 
+    // An ID no device can have marks none and is written back as the file held it.
+    const QByteArray foreign = kOlderFile + "MacroDevices2=5:a,300:y,-129:n,x\r\n";
+    const WorkspaceFileData hand = ReadWorkspaceProfile(ProfileFile::FromText(foreign));
+    QVERIFY(hand.Macros[1].Devices == (MacroMarks{{5, "a"}}));
+    QCOMPARE(Rewritten(foreign, hand), foreign);
+
     // Emptied again, the keys stay in the file with nothing in them and read as an empty macro.
     data.Macros[0] = {};
     const QByteArray emptied = Rewritten(saved, data);

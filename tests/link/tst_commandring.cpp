@@ -3,7 +3,9 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
+#include <numeric>
 #include <thread>
 
 using namespace k4;
@@ -19,6 +21,7 @@ private Q_SLOTS:
     void fullRingRefuses();
     void resetEmpties();
     void oneProducerOneConsumer();
+    void takeBackRacesThePops();
     void eventSignalsCollapseIntoOneWake();
     void eventResetDropsSignal();
     void eventWakesWaiter();
@@ -140,6 +143,51 @@ void TestCommandRing::oneProducerOneConsumer() {
     producer.join();
     QVERIFY(inOrder);
     QVERIFY(ring.empty());
+}
+
+// The producer takes back owner 7's commands while the consumer pops: each command is either
+// popped or taken back, once; an ownerless one is never taken back; the popped keep their order.
+void TestCommandRing::takeBackRacesThePops() {
+    // Rounds, each with fresh threads: where the two sides meet differs from round to round.
+    for (int round = 0; round < 20; ++round) {
+        CommandRing ring;
+        constexpr int kCount = 5000;
+        std::vector<int> taken;
+        std::atomic<bool> done{false};
+        std::thread producer([&] {
+            for (int i = 0; i < kCount; ++i) {
+                const CommandOwner owner = i % 2 == 0 ? 7 : kNoOwner;
+                while (!ring.push(static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i),
+                                  owner)) {
+                    std::this_thread::yield();
+                }
+                if (i % 5 == 0 || i == kCount - 1) {
+                    for (const KeyCommand& c : ring.takeBack(7)) {
+                        taken.push_back((c.address << 8) | c.key);
+                    }
+                }
+            }
+            done = true;
+        });
+        std::vector<int> popped;
+        while (!done || !ring.empty()) {
+            if (const auto c = ring.pop()) {
+                popped.push_back((c->address << 8) | c->key);
+            } else {
+                std::this_thread::yield();
+            }
+        }
+        producer.join();
+        QVERIFY(std::is_sorted(popped.begin(), popped.end()));
+        QVERIFY(std::all_of(taken.begin(), taken.end(), [](int v) { return v % 2 == 0; }));
+        QVERIFY(!taken.empty());
+        std::vector<int> all = popped;
+        all.insert(all.end(), taken.begin(), taken.end());
+        std::sort(all.begin(), all.end());
+        std::vector<int> expected(kCount);
+        std::iota(expected.begin(), expected.end(), 0);
+        QVERIFY(all == expected);
+    }
 }
 
 // Auto-reset: however many signals came before, one wait takes them all.

@@ -42,6 +42,8 @@ void TestMacroKeys::parse_data() {
         << "<< >> - + 1 4" << Steps{Key(1), Key(2), Key(3), Key(4), Key(1), Key(4)} << "";
     QTest::newRow("longest and shortest pause")
         << "p10000 p0" << Steps{Pause(10000), Pause(0)} << "";
+    QTest::newRow("no-break space")
+        << QStringLiteral("T\u00a03\u00a0 S") << Steps{Key(126), Key(3), Key(127)} << "";
     QTest::newRow("empty") << "   " << Steps{} << "";
     QTest::newRow("key 17") << "T 17 S" << Steps{} << "17";
     QTest::newRow("key 0") << "0" << Steps{} << "0";

@@ -4,12 +4,13 @@
 #include "core/devicetable.h"
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
-#include "link/linkupdatequeue.h"
-#include "port/qtserialio.h"
-#include "macro/macrorunner.h"
 #include "link/linkpump.h"
+#include "link/linkupdatequeue.h"
+#include "macro/macrorunner.h"
+#include "port/qtserialio.h"
 #include "state/viewregistry.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace k4;
@@ -23,11 +24,14 @@ private Q_SLOTS:
     void cleanup();
     void markedDevicesGetTheirKeysInOrder();
     void silentDeviceFailsOnceAndStopEndsTheRun();
+    void stoppedRefusedAndSwitchedRunsCountWhatWentOut();
 
 private:
     void startRun(const QString& keys);
     // Waits until kvtsim has seen n more polls of every device: the line went round meanwhile.
     bool linePolledRound(int n) const;
+    // Keys kvtsim received, to every device together.
+    int keysSeen() const;
 
     std::unique_ptr<KvtsimProcess> sim_;
     DeviceTable table_;
@@ -61,9 +65,11 @@ void TestMacroRunKvtsim::init() {
     link_->StartLink(&table_, 1);
     QVERIFY(link_->isRunning());
 
-    runner_ = std::make_unique<MacroRunner>([this](std::uint8_t address, std::uint8_t key) {
-        return link_->QueueCommand(address, key);
-    });
+    runner_ = std::make_unique<MacroRunner>(
+        [this](std::uint8_t address, std::uint8_t key, CommandOwner ticket) {
+            return link_->QueueCommand(address, key, ticket);
+        },
+        [this](CommandOwner ticket) { return link_->TakeBackCommands(ticket); });
     runner_->setClock([this] { return now_; });
     runner_->setLinkEpoch([this] { return link_->generation(); });
     views_.setKeyListener([this](std::uint8_t address, std::uint8_t key, bool failed) {
@@ -133,6 +139,51 @@ void TestMacroRunKvtsim::silentDeviceFailsOnceAndStopEndsTheRun() {
     QVERIFY(linePolledRound(3));
     QCOMPARE(sim_->keysTo(1), QList<int>({126, 3}));
     QCOMPARE(sim_->keysTo(5), QList<int>({126}));
+}
+
+int TestMacroRunKvtsim::keysSeen() const {
+    int keys = 0;
+    for (const LoggedFrame& f : sim_->frames()) {
+        keys += f.key != 0 ? 1 : 0;
+    }
+    return keys;
+}
+
+void TestMacroRunKvtsim::stoppedRefusedAndSwitchedRunsCountWhatWentOut() {
+    // Stopped at once: the keys still queued are taken back, a key the link had begun is counted.
+    runner_->start(QStringLiteral("Setup A"), ParseMacroKeys(QStringLiteral("T 3 S")).steps,
+                   {1, 2, 5});
+    runner_->stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!runner_->running(), 20000);
+    QVERIFY(linePolledRound(2));
+    static const QRegularExpression stopped(
+        QStringLiteral("^Macro 'Setup A': stopped after (\\d) of 9 keys$"));
+    const QRegularExpressionMatch count = stopped.match(status_);
+    QVERIFY2(count.hasMatch(), qPrintable(status_));
+    QCOMPARE(count.captured(1).toInt(), keysSeen());
+    const int afterStop = keysSeen();
+
+    // A second press of the running macro, and a press of another, neither restart nor mix.
+    startRun(QStringLiteral("T p1000 3"));
+    QTRY_COMPARE_WITH_TIMEOUT(status_, QStringLiteral("Macro 'Setup A': 2 of 4 keys"), 20000);
+    QVERIFY(!runner_->start(QStringLiteral("Setup A"), ParseMacroKeys("T p1000 3").steps, {1, 5}));
+    QCOMPARE(status_, QStringLiteral("Macro 'Setup A' not started: macro 'Setup A' is running"));
+    QVERIFY(!runner_->start(QStringLiteral("Setup B"), ParseMacroKeys("S 5").steps, {2}));
+    QCOMPARE(status_, QStringLiteral("Macro 'Setup B' not started: macro 'Setup A' is running"));
+    now_ += 1000ms;
+    QTRY_VERIFY_WITH_TIMEOUT(!runner_->running(), 20000);
+    QCOMPARE(status_, QStringLiteral("Macro 'Setup A': 2 devices done"));
+    QVERIFY(linePolledRound(2));
+    QCOMPARE(keysSeen(), afterStop + 4);
+
+    // Switched once the run has ended: the other macro goes out whole, after the first.
+    QVERIFY(runner_->start(QStringLiteral("Setup B"), ParseMacroKeys("S 5").steps, {2, 5}));
+    QTRY_VERIFY_WITH_TIMEOUT(!runner_->running(), 20000);
+    QCOMPARE(status_, QStringLiteral("Macro 'Setup B': 2 devices done"));
+    QVERIFY(linePolledRound(2));
+    QCOMPARE(keysSeen(), afterStop + 8);
+    QCOMPARE(sim_->keysTo(2).mid(sim_->keysTo(2).size() - 2), QList<int>({127, 5}));
+    QCOMPARE(sim_->keysTo(5).mid(sim_->keysTo(5).size() - 4), QList<int>({126, 3, 127, 5}));
 }
 
 QTEST_MAIN(TestMacroRunKvtsim)

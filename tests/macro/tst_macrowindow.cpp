@@ -68,6 +68,7 @@ private Q_SLOTS:
     void nameListDoubleClicks_data();
     void nameListDoubleClicks();
     void saveStoresKeysAndMarksCancelClosesTheEditorPart();
+    void saveKeepsALongSequenceWhole();
     void deviceListDoubleClicks_data();
     void deviceListDoubleClicks();
     void renaming_data();
@@ -244,6 +245,19 @@ void TestMacroWindow::saveStoresKeysAndMarksCancelClosesTheEditorPart() {
     DoubleClickCell(*w->MView, 5, 1);
     QCOMPARE(w->MKeys->text(), QString());
     QCOMPARE(w->MEdit->item(1, 2)->text(), QString());
+}
+
+// 603 characters: a Save with nothing typed stores nothing and leaves the workspace unmodified.
+void TestMacroWindow::saveKeepsALongSequenceWhole() {
+    const QString keys = QStringLiteral("16 ").repeated(200) + QStringLiteral("16 ");
+    App().Macros[0].Keys = keys;
+    TWMacro* w = open();
+    QCOMPARE(w->MKeys->placeholderText(), QStringLiteral("T 3 3 + S"));
+    DoubleClickCell(*w->MView, 0, 1);
+    QCOMPARE(w->MKeys->text(), keys);
+    QTest::mouseClick(w->MSave, Qt::LeftButton);
+    QCOMPARE(App().Macros[0].Keys, keys);
+    QVERIFY(!App().WorkspaceModified);
 }
 
 void TestMacroWindow::deviceListDoubleClicks_data() {

@@ -11,6 +11,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPushButton>
 
 using k4::App;
 using k4test::kModified;
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void renamedMacroIsSavedUnderItsNumber();
     void exitAfterRenamingAsks();
     void openWhileRenamingKeepsTheNewNames();
+    void editedMacroFollowsTheOpenedWorkspace();
 };
 
 void TestMacroMenu::menuOpensAndClosesTheWindow_data() {
@@ -197,8 +199,41 @@ void TestMacroMenu::openWhileRenamingKeepsTheNewNames() {
     QCOMPARE(App().MacroNames, NamesWith(QStringLiteral("Other ")));
     QCOMPARE(window->MView->item(1, 1)->text(), QStringLiteral("Other 2"));
     QVERIFY(!App().WorkspaceModified);
-    // The device list is the one taken when the window was made.
+}
+
+// The window shows macro 1 over devices 1 and 2; the workspace opened next holds devices 2 and 5,
+// its macro 1 marking 5. Marks typed from then on belong to the devices it lists.
+void TestMacroMenu::editedMacroFollowsTheOpenedWorkspace() {
+    QVERIFY(!fx_.startsWithRack({{1, "Alpha"}, {2, "Beta"}}).isEmpty());
+    const QString other =
+        fx_.writeWorkspace(QStringLiteral("other.DID"),
+                           k4test::WorkspaceText("other.DID", {{2, "Beta"}, {5, "Echo"}}) +
+                               "[MacroNames]\r\nMacroKeys1=T 3\r\nMacroDevices1=5:y\r\n");
+    ProgramRun run(fx_.folder());
+    QVERIFY(run.startUp());
+    run.item("MacroWindow")->trigger();
+    k4::TWMacro* window = MacroWindow();
+    window->MView->setCurrentCell(0, 1);
+    k4::MacroState().nameMouseColumn = 1;
+    window->MViewDblClick();
+    QCOMPARE(window->MEdit->item(1, 0)->text(), QStringLiteral("2"));
+
+    fx_.dialogs->fileNames = {other};
+    run.item("FileOpenItem")->trigger();
+    QCOMPARE(MacroWindow(), window);
     QCOMPARE(window->MEdit->rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        QCOMPARE(window->MEdit->item(row, 0)->text(), row == 0 ? "2" : "5");
+        QCOMPARE(window->MEdit->item(row, 1)->text(), row == 0 ? "Beta" : "Echo");
+        QCOMPARE(window->MEdit->item(row, 2)->text(), row == 0 ? "" : "y");
+    }
+    // Saving what the workspace holds is no change to it.
+    window->MSave->click();
+    QVERIFY(!App().WorkspaceModified);
+    window->MEdit->item(0, 2)->setText(QStringLiteral("x"));
+    window->MSave->click();
+    QVERIFY(App().Macros[0].Devices == (k4::MacroMarks{{2, "x"}, {5, "y"}}));
+    QVERIFY(App().WorkspaceModified);
 }
 
 QTEST_MAIN(TestMacroMenu)

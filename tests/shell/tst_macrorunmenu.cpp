@@ -42,7 +42,9 @@ void TestMacroRunMenu::runsFromTheMenuAndTheWindow() {
         QAction* item = run.item(qPrintable(QStringLiteral("MacroRun%1").arg(k)));
         QCOMPARE(item->isEnabled(), k == 3 || k == 4);
         QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+F%1").arg(k)));
+        QVERIFY(!item->autoRepeat());
     }
+    QCOMPARE(run.item("MacroRun5")->toolTip(), QStringLiteral("No keys in the key sequence"));
     run.item("MacroRun3")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(run.form->StatusBar->currentMessage(),
                               QStringLiteral("Macro 'Setup A': 1 of 2 keys"), 20000);
