@@ -1,6 +1,7 @@
 #include "link/exchange.h"
 
 #include "link/frame.h"
+#include "link/linequiet.h"
 
 #include <algorithm>
 #include <array>
@@ -96,6 +97,8 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
         if (capture != nullptr) {
             capture->recordNotSent(request);
         }
+        // Part of it may have left, and the device may answer that.
+        AwaitQuietLine(port);
         ProcessFailure(r, effects);
         return ExchangeResult::Failed;
     }
@@ -119,6 +122,7 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
         case ReplyKind::Failure:
             break;
     }
+    AwaitQuietLine(port);
     ProcessFailure(r, effects);
     return ExchangeResult::Failed;
 }

@@ -103,8 +103,10 @@ private:
     std::unique_ptr<Slot[]> slots_;
     std::atomic<std::uint64_t> started_{0};  // exchanges whose writing has begun
     std::atomic<std::uint64_t> written_{0};  // exchanges complete in their slots
-    // The ring index + 1 of the newest exchange per address; 0 for none. Writer's alone.
-    std::array<std::uint64_t, 128> latest_{};
+    // The ring index + 1 of the newest exchange per address; 0 for none. Every byte has its own:
+    // an ID beyond 127 that a hand-edited workspace holds must not stand for another device.
+    // Writer's alone.
+    std::array<std::uint64_t, 256> latest_{};
 
     mutable std::mutex lineMutex_;
     std::deque<LineEvent> lineEvents_;
