@@ -2,6 +2,8 @@
 
 #include "link/linestate.h"
 
+#include <QString>
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -43,6 +45,9 @@ struct CapturedEntry {
     LineCondition line = LineCondition::Closed;
     bool reopened = false;  // opened again after it was lost or could not be opened
     std::string device;
+    // The workspace's name for the device, set by the reader of the capture when it takes the
+    // row (the ring does not carry it); empty for a device the workspace does not hold.
+    QString deviceName;
 
     std::uint8_t address() const { return request[1]; }
     std::uint8_t key() const { return request[2]; }
