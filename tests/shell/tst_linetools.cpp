@@ -90,7 +90,7 @@ void TestLineTools::monitorShowsTheLine() {
              QByteArray("Time,ID,Device,Sent,Request,Reply,Reply bytes,Display,Attn,Reply ms"));
     QCOMPARE(lines.size(), model.rowCount() + 2);  // and the empty rest after the last newline
     QVERIFY(lines[1].contains(",FD ") || lines[1].contains("Port opened"));
-    QVERIFY(lines.last() == "" && lines[lines.size() - 2].contains(",3,Three,Poll,FD 03 00 03,"));
+    QVERIFY(lines.last() == "" && lines[lines.size() - 2].contains(",3,Three,Poll,FD 03 00 7B,"));
 
     // A file that cannot take the rows is reported, never taken for saved.
     fx_.dialogs->fileNames.push_back(QStringLiteral("/dev/full"));
