@@ -1,6 +1,7 @@
 #include "link/exchange.h"
 
 #include "link/frame.h"
+#include "link/linequiet.h"
 
 #include <algorithm>
 #include <array>
@@ -112,6 +113,8 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
         if (capture != nullptr) {
             capture->recordNotSent(request);
         }
+        // Part of it may have left, and the device may answer that.
+        AwaitQuietLine(port);
         ProcessFailure(r, effects);
         return ExchangeResult::Failed;
     }
@@ -135,6 +138,7 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
         case ReplyKind::Failure:
             break;
     }
+    AwaitQuietLine(port);
     ProcessFailure(r, effects);
     return ExchangeResult::Failed;
 }

@@ -88,7 +88,7 @@ void LineCapture::write(const CapturedEntry& entry) {
     for (std::size_t i = 0; i < kWords; ++i) {
         slot.words[i].store(words[i], std::memory_order_release);
     }
-    latest_[entry.address() & 0x7F] = index + 1;
+    latest_[entry.address()] = index + 1;
     written_.store(index + 1, std::memory_order_release);
 }
 
@@ -110,7 +110,7 @@ void LineCapture::copySlot(std::uint64_t index, CapturedEntry& out) const {
 }
 
 bool LineCapture::latestFor(std::uint8_t address, CapturedEntry& out) const {
-    const std::uint64_t index = latest_[address & 0x7F];
+    const std::uint64_t index = latest_[address];
     const std::uint64_t written = written_.load(std::memory_order_relaxed);
     if (index == 0 || written - (index - 1) > kCapacity) {
         return false;

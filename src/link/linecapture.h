@@ -2,6 +2,8 @@
 
 #include "link/linestate.h"
 
+#include <QString>
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -43,6 +45,9 @@ struct CapturedEntry {
     LineCondition line = LineCondition::Closed;
     bool reopened = false;  // opened again after it was lost or could not be opened
     std::string device;
+    // The workspace's name for the device, set by the reader of the capture when it takes the
+    // row (the ring does not carry it); empty for a device the workspace does not hold.
+    QString deviceName;
 
     std::uint8_t address() const { return request[1]; }
     std::uint8_t key() const { return request[2]; }
@@ -103,8 +108,10 @@ private:
     std::unique_ptr<Slot[]> slots_;
     std::atomic<std::uint64_t> started_{0};  // exchanges whose writing has begun
     std::atomic<std::uint64_t> written_{0};  // exchanges complete in their slots
-    // The ring index + 1 of the newest exchange per address; 0 for none. Writer's alone.
-    std::array<std::uint64_t, 128> latest_{};
+    // The ring index + 1 of the newest exchange per address; 0 for none. Every byte has its own:
+    // an ID beyond 127 that a hand-edited workspace holds must not stand for another device.
+    // Writer's alone.
+    std::array<std::uint64_t, 256> latest_{};
 
     mutable std::mutex lineMutex_;
     std::deque<LineEvent> lineEvents_;

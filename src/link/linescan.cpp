@@ -1,6 +1,7 @@
 #include "link/linescan.h"
 
 #include "link/frame.h"
+#include "link/linequiet.h"
 
 #include <algorithm>
 #include <array>
@@ -77,6 +78,7 @@ bool LineScan::start(int first, int last) {
     address_.store(-1, std::memory_order_relaxed);
     done_.store(0, std::memory_order_relaxed);
     total_.store(last - first + 1, std::memory_order_relaxed);
+    lineLost_.store(false, std::memory_order_relaxed);
     running_.store(true, std::memory_order_release);
     return true;
 }
@@ -90,6 +92,12 @@ void LineScan::linkEnded() {
     stop();
 }
 
+void LineScan::lineLost() {
+    std::lock_guard lock(mutex_);
+    lineLost_.store(true, std::memory_order_relaxed);
+    finishLocked();
+}
+
 void LineScan::finishLocked() {
     next_ = last_ + 1;
     running_.store(false, std::memory_order_release);
@@ -97,7 +105,8 @@ void LineScan::finishLocked() {
 
 LineScan::Progress LineScan::progress() const {
     return {running_.load(std::memory_order_acquire), address_.load(std::memory_order_relaxed),
-            done_.load(std::memory_order_relaxed), total_.load(std::memory_order_relaxed)};
+            done_.load(std::memory_order_relaxed), total_.load(std::memory_order_relaxed),
+            lineLost_.load(std::memory_order_relaxed)};
 }
 
 std::vector<ScanFinding> LineScan::takeFindings() {
@@ -150,6 +159,11 @@ void LineScan::probeStep(const DeviceTable& table, SerialIo& port, LineCapture* 
         if (capture != nullptr) {
             capture->recordExchange(request, reply.data(), n, sentAt, port.lastByteAt(), true);
         }
+    }
+    if (ClassifyReply(n) == ReplyKind::Failure) {
+        // An address nobody should answer may still answer late: the workspace's next poll must
+        // not take that for its own reply.
+        AwaitQuietLine(port);
     }
 
     std::lock_guard lock(mutex_);

@@ -40,6 +40,7 @@ public:
         int address = -1;  // the address probed last (or being skipped over)
         int done = 0;      // addresses dealt with
         int total = 0;
+        bool lineLost = false;  // ended because the line was lost (or never open)
     };
 
     // GUI thread. Starts a scan of first..last (clamped to 0..127); one already running is
@@ -58,6 +59,9 @@ public:
     void probeStep(const DeviceTable& table, SerialIo& port, LineCapture* capture);
     // Link thread: the loop ended, so does the scan.
     void linkEnded();
+    // Link thread: the port is not open (lost, or it could not be opened), so every address would
+    // seem silent: the scan ends, marked as ended by the line.
+    void lineLost();
 
 private:
     void finishLocked();
@@ -72,6 +76,7 @@ private:
     std::atomic<int> address_{-1};
     std::atomic<int> done_{0};
     std::atomic<int> total_{0};
+    std::atomic<bool> lineLost_{false};
 };
 
 }  // namespace k4

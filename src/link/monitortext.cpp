@@ -52,22 +52,16 @@ QString ReplyKindText(const CapturedEntry& entry) {
     return {};
 }
 
-QString CsvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n'))) {
-        return text;
-    }
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+QString WallTimeText(const CapturedEntry& entry, const QString& format) {
+    return QDateTime::fromMSecsSinceEpoch(entry.wallUs / 1000).toString(format);
 }
 
 }  // namespace
 
 QStringList MonitorHeaders() {
-    return {QStringLiteral("Time"),    QStringLiteral("ID"),      QStringLiteral("Sent"),
-            QStringLiteral("Request"), QStringLiteral("Reply"),   QStringLiteral("Display"),
-            QStringLiteral("Attn"),    QStringLiteral("Reply ms")};
+    return {QStringLiteral("Time"),    QStringLiteral("ID"),      QStringLiteral("Device"),
+            QStringLiteral("Sent"),    QStringLiteral("Request"), QStringLiteral("Reply"),
+            QStringLiteral("Display"), QStringLiteral("Attn"),    QStringLiteral("Reply ms")};
 }
 
 QString SentText(std::uint8_t key, bool probe) {
@@ -119,10 +113,11 @@ QString MonitorCellText(const CapturedEntry& entry, MonitorColumn column) {
     const bool line = entry.kind == CaptureKind::Line;
     switch (column) {
         case MonitorColumn::Time:
-            return QDateTime::fromMSecsSinceEpoch(entry.wallUs / 1000)
-                .toString(QStringLiteral("hh:mm:ss.zzz"));
+            return WallTimeText(entry, QStringLiteral("hh:mm:ss.zzz"));
         case MonitorColumn::Id:
             return line ? QString() : QString::number(entry.address());
+        case MonitorColumn::Device:
+            return line ? QString() : entry.deviceName;
         case MonitorColumn::Sent:
             return line ? LineText(entry) : SentText(entry.key(), entry.probe);
         case MonitorColumn::Request:
@@ -178,12 +173,29 @@ QString CsvRow(const CapturedEntry& entry) {
     QStringList fields;
     for (int c = 0; c < static_cast<int>(MonitorColumn::Count); ++c) {
         const auto column = static_cast<MonitorColumn>(c);
-        fields << CsvField(MonitorCellText(entry, column));
+        // The view shows the time of day; a saved file is read on other days.
+        fields << CsvCell(column == MonitorColumn::Time
+                              ? WallTimeText(entry, QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"))
+                              : MonitorCellText(entry, column));
         if (column == MonitorColumn::Reply) {
-            fields << ReplyBytesText(entry);
+            fields << CsvCell(ReplyBytesText(entry));
         }
     }
     return fields.join(QLatin1Char(','));
+}
+
+QString CsvCell(const QString& text) {
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    const bool formula = !text.isEmpty() && kFormulaStarts.contains(text.front());
+    const bool quoted = formula || text.contains(QLatin1Char(',')) ||
+                        text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\n')) ||
+                        text.contains(QLatin1Char('\r'));
+    if (!quoted) {
+        return text;
+    }
+    QString cell = text;
+    cell.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + (formula ? QStringLiteral("'") : QString()) + cell + QLatin1Char('"');
 }
 
 }  // namespace k4

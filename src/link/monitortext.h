@@ -8,7 +8,18 @@
 namespace k4 {
 
 // The line monitor's columns, left to right.
-enum class MonitorColumn { Time, Id, Sent, Request, Reply, Display, Attention, Latency, Count };
+enum class MonitorColumn {
+    Time,
+    Id,
+    Device,
+    Sent,
+    Request,
+    Reply,
+    Display,
+    Attention,
+    Latency,
+    Count
+};
 
 // The column titles of the view and of the saved file.
 QStringList MonitorHeaders();
@@ -36,8 +47,13 @@ struct MonitorFilter {
 };
 bool Passes(const CapturedEntry& entry, const MonitorFilter& filter);
 
-// The saved file: a header row and one row per entry, comma separated, quoted where needed.
+// The saved file: a header row and one row per entry, comma separated, quoted where needed. Its
+// Time column carries the date as well.
 QString CsvHeader();
 QString CsvRow(const CapturedEntry& entry);
+// One cell of the saved file: quoted when it holds a comma, a quote or a line break; text a
+// spreadsheet would take for a formula (it begins with =, +, -, @, a tab or a CR) is marked
+// with a leading apostrophe so that it shows as the text it is.
+QString CsvCell(const QString& text);
 
 }  // namespace k4

@@ -172,8 +172,13 @@ void TRS232flow::linkLoop() {
         if (signalled) {
             drainRing();
         } else if (probeTurn_ && scan_ != nullptr && scan_->active()) {
-            // A scan takes every other tick at most, so the workspace keeps being polled.
-            scan_->probeStep(table_, port(), capture_);
+            // A scan takes every other tick at most, so the workspace keeps being polled. Without
+            // an open port every address would seem silent: the scan ends and says why.
+            if (PortHandle) {
+                scan_->probeStep(table_, port(), capture_);
+            } else {
+                scan_->lineLost();
+            }
             probeTurn_ = false;
         } else {
             pollNextRecord();

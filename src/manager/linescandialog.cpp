@@ -104,6 +104,12 @@ void TLineScanDialog::StartClick() {
     if (!App().linkRunning()) {
         return;
     }
+    if (FromAddress->value() > ToAddress->value()) {
+        UiDialogs().information(QStringLiteral("No addresses to scan: From (%1) is above To (%2).")
+                                    .arg(FromAddress->value())
+                                    .arg(ToAddress->value()));
+        return;
+    }
     Found->clear();
     findings_.clear();
     if (!scan_.start(FromAddress->value(), ToAddress->value())) {
@@ -136,6 +142,11 @@ void TLineScanDialog::refresh() {
     Progress->setValue(progress.done);
     if (progress.running) {
         Progress->setFormat(QStringLiteral("Address %1").arg(std::max(progress.address, 0)));
+    } else if (progress.lineLost) {
+        Progress->setFormat(QStringLiteral("Line lost: scan stopped after %1 of %2 addresses")
+                                .arg(progress.done)
+                                .arg(progress.total));
+        timer_->stop();
     } else if (progress.total > 0) {
         Progress->setFormat(QStringLiteral("%1 of %2 addresses, %3 answered")
                                 .arg(progress.done)

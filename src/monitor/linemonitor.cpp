@@ -1,12 +1,13 @@
 #include "monitor/linemonitor.h"
 
+#include "core/devicetable.h"
+#include "core/wholefilewrite.h"
 #include "monitor/monitormodel.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,6 +31,7 @@ QPointer<TLineMonitor> gMonitor;
 // The widest text of each column, which sets its width.
 constexpr std::array kWidestText{"00:00:00.000",
                                  "127",
+                                 "Device name 16",
                                  "Key 16 (16)",
                                  "FD 00 00 00",
                                  "Bad reply (50 bytes)",
@@ -117,7 +119,11 @@ TLineMonitor::TLineMonitor(LineCapture& capture, QAction* menuItem, QWidget* par
             readCapture();
         }
     });
-    connect(ClearButton, &QPushButton::clicked, this, [this] { model_->clear(); });
+    connect(ClearButton, &QPushButton::clicked, this, [this] {
+        // What was captured before the Clear stays out of the view, paused or not.
+        cursor_ = capture_.end();
+        model_->clear();
+    });
     connect(SaveButton, &QPushButton::clicked, this, &TLineMonitor::saveClick);
 
     timer_ = new QTimer(this);
@@ -143,6 +149,16 @@ void TLineMonitor::readCapture() {
     if (capture_.readSince(cursor_, batch) == 0) {
         return;
     }
+    // Named as the workspace names the device now, as the row is taken.
+    const DeviceTable* devices = App().Devices;
+    for (CapturedEntry& entry : batch) {
+        const int index = devices != nullptr && entry.kind != CaptureKind::Line
+                              ? devices->indexOfAddress(entry.address())
+                              : -1;
+        if (index >= 0) {
+            entry.deviceName = (*devices)[index].DeviceName;
+        }
+    }
     model_->append(batch);
     MonitorView->scrollToBottom();
 }
@@ -152,16 +168,12 @@ void TLineMonitor::filterChanged() {
     MonitorView->scrollToBottom();
 }
 
-bool TLineMonitor::saveTo(const QString& path) const {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        return false;
-    }
+bool TLineMonitor::saveTo(const QString& path, QString* reason) const {
     QByteArray text = CsvHeader().toUtf8() + '\n';
     for (const CapturedEntry& entry : model_->shown()) {
         text += CsvRow(entry).toUtf8() + '\n';
     }
-    return file.write(text) == text.size();
+    return WriteWholeFile(path, text, reason);
 }
 
 void TLineMonitor::saveClick() {
@@ -173,8 +185,10 @@ void TLineMonitor::saveClick() {
     request.defaultSuffix = QStringLiteral("csv");
     request.confirmOverwrite = true;
     const QString path = UiDialogs().saveFileName(request);
-    if (!path.isEmpty() && !saveTo(path)) {
-        UiDialogs().information(QStringLiteral("Cannot write ") + path);
+    QString reason;
+    if (!path.isEmpty() && !saveTo(path, &reason)) {
+        UiDialogs().information(QStringLiteral("Cannot write ") + path +
+                                (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
     }
 }
 

@@ -21,7 +21,8 @@ class MonitorModel;
 
 // The line monitor: the exchanges of the line, newest at the bottom, read from the capture in
 // batches a few times a second. Pause stops the view (the capture goes on and the view catches up
-// on resuming); Clear empties the view; Save as writes what the view holds as CSV.
+// on resuming); Clear empties the view of everything captured so far, paused or not; Save as
+// writes what the view holds as CSV.
 class TLineMonitor final : public QWidget {
     Q_OBJECT
 public:
@@ -35,8 +36,9 @@ public:
 
     // Reads what the capture holds beyond what was read before (unless paused).
     void readCapture();
-    // Writes the rows shown as CSV with a header row; false when the file cannot be written.
-    bool saveTo(const QString& path) const;
+    // Writes the rows shown as CSV with a header row, all of them or none: false when the file
+    // cannot be written (reason, when given, says why), and an old file is then left as it was.
+    bool saveTo(const QString& path, QString* reason = nullptr) const;
     const MonitorModel& model() const { return *model_; }
     QMdiSubWindow* subWindow() const { return subWindow_; }
 

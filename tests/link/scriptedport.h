@@ -1,7 +1,8 @@
 #pragma once
 
-// A port for one exchange at a time: each read hands out the next scripted reply (an empty one is
-// silence), and every call is written down so a test can check what went on the line and when.
+// A port for one exchange at a time: the first read after a request that left hands out the next
+// scripted reply (an empty one is silence), any other read finds a quiet line; every call is
+// written down so a test can check what went on the line and when.
 #include "port/serialio.h"
 
 #include <QByteArray>
@@ -23,13 +24,15 @@ public:
     bool write(const std::uint8_t* data, std::size_t size) override {
         calls << QStringLiteral("write");
         written.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+        replyDue_ = !writeTimesOut;
         return !writeTimesOut;
     }
     std::size_t read(std::uint8_t* buffer, std::size_t max) override {
         calls << QStringLiteral("read %1").arg(max);
-        if (replies.empty()) {
+        if (!replyDue_ || replies.empty()) {
             return 0;
         }
+        replyDue_ = false;
         const QByteArray reply = replies.front();
         replies.pop_front();
         const std::size_t n = std::min(max, static_cast<std::size_t>(reply.size()));
@@ -42,6 +45,9 @@ public:
     QStringList calls;
     bool open_ = true;
     bool writeTimesOut = false;
+
+private:
+    bool replyDue_ = false;
 };
 
 }  // namespace k4test

@@ -4,10 +4,11 @@
 #include "link/linescan.h"
 #include "link/linkcontroller.h"
 #include "link/monitortext.h"
-#include "port/qtserialio.h"
 #include "linktestutil.h"
+#include "port/qtserialio.h"
 #include "recordingeffects.h"
 
+#include <QDateTime>
 #include <QTest>
 
 #include <algorithm>
@@ -61,6 +62,8 @@ private Q_SLOTS:
     void rowTexts_data();
     void rowTexts();
     void filterAndCsv();
+    void csvCells_data();
+    void csvCells();
     void captureOfARealLine();
 };
 
@@ -150,10 +153,41 @@ void TestLineCapture::filterAndCsv() {
     QVERIFY(Passes(lost, {8, true}) && IsFailure(lost) && !IsFailure(answer));
 
     QCOMPARE(CsvHeader(),
-             QStringLiteral("Time,ID,Sent,Request,Reply,Reply bytes,Display,Attn,Reply ms"));
-    const QString time = Text(answer, MonitorColumn::Time);
-    QCOMPARE(CsvRow(answer),
-             time + QStringLiteral(",7,Key 3 (3),FD 07 03 00,Two-byte reply,20 49,,,18.3"));
+             QStringLiteral("Time,ID,Device,Sent,Request,Reply,Reply bytes,Display,Attn,Reply ms"));
+    // The date and the device's name go with every row.
+    CapturedEntry named = answer;
+    named.wallUs = QDateTime(QDate(2026, 3, 1), QTime(23, 59, 58, 7)).toMSecsSinceEpoch() * 1000;
+    named.deviceName = QStringLiteral("=Pump, north");
+    QCOMPARE(CsvRow(named), QStringLiteral("2026-03-01 23:59:58.007,7,\"'=Pump, north\",Key 3 (3),"
+                                           "FD 07 03 00,Two-byte reply,20 49,,,18.3"));
+}
+
+// What a spreadsheet would run as a formula opens as text; CR is quoted like LF.
+void TestLineCapture::csvCells_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("minus inside") << "a-b=c"
+                                  << "a-b=c";
+    QTest::newRow("=") << "=HYPERLINK(\"x\")"
+                       << "\"'=HYPERLINK(\"\"x\"\")\"";
+    QTest::newRow("+") << "+41 dB"
+                       << "\"'+41 dB\"";
+    QTest::newRow("-") << "-12 dBm | Lock"
+                       << "\"'-12 dBm | Lock\"";
+    QTest::newRow("@") << "@SUM(A1)"
+                       << "\"'@SUM(A1)\"";
+    QTest::newRow("tab") << "\t=1"
+                         << "\"'\t=1\"";
+    QTest::newRow("CR first") << "\r=1"
+                              << "\"'\r=1\"";
+    QTest::newRow("CR inside") << "a\rb"
+                               << "\"a\rb\"";
+}
+
+void TestLineCapture::csvCells() {
+    QFETCH(QString, text);
+    QFETCH(QString, cell);
+    QCOMPARE(CsvCell(text), cell);
 }
 
 // kvtsim's devices 1 and 2, 2 silent: a poll and a key for 1, silence from 2, the line unplugged.

@@ -7,6 +7,7 @@
 #include "monitor/linemonitor.h"
 #include "monitor/monitormodel.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -86,9 +87,24 @@ void TestLineTools::monitorShowsTheLine() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
     QCOMPARE(lines.front(),
-             QByteArray("Time,ID,Sent,Request,Reply,Reply bytes,Display,Attn,Reply ms"));
+             QByteArray("Time,ID,Device,Sent,Request,Reply,Reply bytes,Display,Attn,Reply ms"));
     QCOMPARE(lines.size(), model.rowCount() + 2);  // and the empty rest after the last newline
     QVERIFY(lines[1].contains(",FD ") || lines[1].contains("Port opened"));
+    QVERIFY(lines.last() == "" && lines[lines.size() - 2].contains(",3,Three,Poll,FD 03 00 7B,"));
+
+    // A file that cannot take the rows is reported, never taken for saved.
+    fx_.dialogs->fileNames.push_back(QStringLiteral("/dev/full"));
+    monitor->SaveButton->click();
+    QVERIFY(!fx_.dialogs->shown.isEmpty());
+    QVERIFY(fx_.dialogs->shown.last().startsWith(QStringLiteral("Cannot write /dev/full: ")));
+
+    // Cleared while paused, the view takes up only what came after the Clear.
+    QTest::qWait(3 * k4::TLineMonitor::kReadIntervalMs);
+    monitor->ClearButton->click();
+    const qint64 clearedUs = QDateTime::currentMSecsSinceEpoch() * 1000;
+    monitor->PauseButton->setChecked(false);
+    QTRY_VERIFY_WITH_TIMEOUT(model.rowCount() > 0, k4test::kPatienceMs);
+    QVERIFY(model.shown().front().wallUs >= clearedUs - 50000);
 
     item->trigger();
     QVERIFY(!Monitor(run));
