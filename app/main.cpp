@@ -7,12 +7,17 @@
 #include "shell/rsset.h"
 #include "state/appstate.h"
 #include "link/linkpump.h"
+#include "service/serviceentry.h"
 #include "state/titlebariconstyle.h"
 
 #include <QApplication>
 #include <QScreen>
 
 int main(int argc, char* argv[]) {
+    // --help, --version and --service are answered before any window library is touched.
+    if (const std::optional<int> code = k4::HandOffToService(argc, argv)) {
+        return *code;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("K4mgr"));
     QApplication::setWindowIcon(k4::ProgramIconImage());
