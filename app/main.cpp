@@ -1,13 +1,13 @@
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
+#include "link/linkpump.h"
 #include "manager/kvteditor.h"
 #include "panel/skinselector.h"
+#include "service/serviceentry.h"
 #include "shell/aboutbox.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
 #include "shell/rsset.h"
 #include "state/appstate.h"
-#include "link/linkpump.h"
-#include "service/serviceentry.h"
 #include "state/titlebariconstyle.h"
 
 #include <QApplication>

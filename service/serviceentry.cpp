@@ -52,8 +52,8 @@ int RunServiceProcess(const ServiceOptions& options) {
 
     ServiceRunner runner([](const QString& line) { WriteLine(stderr, line); });
     ServiceRunner::Config config;
-    config.settingsPath = options.settings.isEmpty() ? SettingsPathFor(ProgramFolderForSettings())
-                                                     : options.settings;
+    config.settingsPath =
+        options.settings.isEmpty() ? SettingsPathFor(ProgramFolderForSettings()) : options.settings;
     config.workspacePath = options.workspace;
 
     // Signals that come while the files are read wait in the pipe for the event loop.
@@ -85,8 +85,7 @@ QString ServiceExecutableFor(const QString& programPath) {
     if (QFileInfo(beside).isExecutable()) {
         return beside;
     }
-    const QString installed =
-        folder + QLatin1Char('/') + QStringLiteral(K4_SERVICE_FROM_BIN);
+    const QString installed = folder + QLatin1Char('/') + QStringLiteral(K4_SERVICE_FROM_BIN);
     if (QFileInfo(installed).isExecutable()) {
         return QFileInfo(installed).absoluteFilePath();
     }

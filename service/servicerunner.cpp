@@ -2,9 +2,9 @@
 
 #include "core/profilefile.h"
 #include "core/settingsfile.h"
-#include "service/eventlogline.h"
 #include "link/linkpump.h"
 #include "port/portpath.h"
+#include "service/eventlogline.h"
 
 #include <QDir>
 
