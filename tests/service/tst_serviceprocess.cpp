@@ -28,9 +28,13 @@ public:
         process.start(QStringLiteral(K4_PROGRAM), QStringList{"--service"} + args);
     }
     ~Service() {
+        // Ended as systemd ends it, so it leaves no lock on the port behind.
         if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
+            process.terminate();
+            if (!process.waitForFinished(kPatienceMs)) {
+                process.kill();
+                process.waitForFinished();
+            }
         }
     }
     QString log() {
@@ -129,6 +133,15 @@ private Q_SLOTS:
         const QStringList lines = s.log().split('\n', Qt::SkipEmptyParts);
         QVERIFY2(lines.size() == 4, qPrintable(s.log()));
         QCOMPARE(s.count("failure episode 1"), 2);
+    }
+
+    void secondMasterIsToldBusy() {
+        const int oneBefore = FramesTo(line_, 1);
+        Service first(files());
+        QTRY_VERIFY_WITH_TIMEOUT(FramesTo(line_, 1) > oneBefore, kPatienceMs);
+        Service second(files());
+        QTRY_VERIFY_WITH_TIMEOUT(second.log().contains("cannot open, retrying: busy"), kPatienceMs);
+        QVERIFY(!second.log().contains("line open"));
     }
 
     void stopsOnSigtermWithinBound() {
