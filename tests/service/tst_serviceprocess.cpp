@@ -144,13 +144,19 @@ private Q_SLOTS:
         QVERIFY(!second.log().contains("line open"));
     }
 
-    void stopsOnSigtermWithinBound() {
+    void stopsOnSignalWithinBound_data() {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void stopsOnSignalWithinBound() {
+        QFETCH(int, signalNumber);
         const int twoBefore = FramesTo(line_, 2);
         Service s(files());
         QTRY_VERIFY_WITH_TIMEOUT(FramesTo(line_, 2) > twoBefore, kPatienceMs);
         QElapsedTimer sinceSignal;
         sinceSignal.start();
-        s.process.terminate();
+        s.signal(signalNumber);
         QVERIFY(s.process.waitForFinished(kPatienceMs));
         // The bound is 1 s; the slack is for a shared machine.
         QVERIFY2(sinceSignal.elapsed() < 2000, qPrintable(QString::number(sinceSignal.elapsed())));
