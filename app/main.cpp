@@ -1,18 +1,23 @@
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
+#include "link/linkpump.h"
 #include "manager/kvteditor.h"
 #include "panel/skinselector.h"
+#include "service/serviceentry.h"
 #include "shell/aboutbox.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
 #include "shell/rsset.h"
 #include "state/appstate.h"
-#include "link/linkpump.h"
 #include "state/titlebariconstyle.h"
 
 #include <QApplication>
 #include <QScreen>
 
 int main(int argc, char* argv[]) {
+    // --help, --version and --service are answered before any window library is touched.
+    if (const std::optional<int> code = k4::HandOffToService(argc, argv)) {
+        return *code;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("K4mgr"));
     QApplication::setWindowIcon(k4::ProgramIconImage());

@@ -2,6 +2,11 @@
 # metadata, the manual page and the package documents; and a Debian package of the same files
 # through CPack (`cpack -G DEB` in the build folder).
 install(TARGETS K4mgr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The service's executable, which `K4mgr --service` runs, and its systemd unit (not enabled: the
+# site enables it). The unit runs /usr/bin/K4mgr, where the package puts it.
+install(TARGETS k4mgr-service RUNTIME DESTINATION ${K4_INSTALL_SERVICEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/systemd/k4mgr.service
+        DESTINATION lib/systemd/system)
 
 # The skins that ship with the program are the bitmaps of app/SKINS (the same ones the build copies
 # beside the program); the folder exists even if none did.

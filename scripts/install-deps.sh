@@ -12,6 +12,7 @@ packages=(
     ser2net
     libqt6sql6-sqlite
     lintian groff appstream
+    systemd
 )
 
 missing=()

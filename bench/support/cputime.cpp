@@ -4,6 +4,11 @@
 #include <windows.h>
 #else
 #include <time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
 #endif
 
 namespace k4bench {
@@ -51,5 +56,46 @@ double ProcessCpuSeconds() {
     return ClockSeconds(CLOCK_PROCESS_CPUTIME_ID);
 #endif
 }
+
+#ifdef _WIN32
+double OtherProcessCpuSeconds(long long) {
+    return 0.0;
+}
+double OtherProcessResidentBytes(long long) {
+    return 0.0;
+}
+#else
+double OtherProcessCpuSeconds(long long pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    // The command name in parentheses may hold blanks: the fields are counted after it.
+    const std::size_t close = text.rfind(')');
+    if (close == std::string::npos) {
+        return 0.0;
+    }
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0.0;
+    // After the name: state is field 3; utime and stime are fields 14 and 15.
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n >= 14) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double OtherProcessResidentBytes(long long pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stod(line.substr(6)) * 1024.0;  // kB
+        }
+    }
+    return 0.0;
+}
+#endif
 
 }  // namespace k4bench

@@ -6,5 +6,9 @@ namespace k4bench {
 // thread). The platform-specific part of the benchmarks, all in cputime.cpp.
 double CurrentThreadCpuSeconds();
 double ProcessCpuSeconds();
+// The same for another process, and its resident memory in bytes, read from the system; 0 when
+// the process is gone or the platform does not say.
+double OtherProcessCpuSeconds(long long pid);
+double OtherProcessResidentBytes(long long pid);
 
 }  // namespace k4bench

@@ -17,6 +17,15 @@ using std::chrono::milliseconds;
 
 constexpr qint32 kBaudRate = 28800;
 
+// Qt locks a port with a lock file named after its path, so that two programs never both send
+// on one line; a port whose lock another program holds fails with a permission error about the
+// lock.
+constexpr char kBusyReason[] = "busy: another program has the port open";
+bool IsHeldByAnother(const QSerialPort& port) {
+    return port.error() == QSerialPort::PermissionError &&
+           port.errorString().contains(QLatin1String("lock"), Qt::CaseInsensitive);
+}
+
 bool IsLossOfDevice(QSerialPort::SerialPortError error) {
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
            error == QSerialPort::WriteError;
@@ -49,7 +58,8 @@ bool QtSerialIo::open() {
     if (!port->setBaudRate(kBaudRate) || !port->setDataBits(QSerialPort::Data8) ||
         !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop) ||
         !port->setFlowControl(QSerialPort::NoFlowControl) || !port->open(QIODevice::ReadWrite)) {
-        openError_ = port->errorString().toStdString();
+        openError_ =
+            IsHeldByAnother(*port) ? std::string(kBusyReason) : port->errorString().toStdString();
         return false;
     }
     failed_ = false;

@@ -42,8 +42,15 @@ else()
     list(APPEND failures "no desktop entry ${desktop}")
 endif()
 
+# The service's executable, where the installed program looks for it, and its unit.
+set(service ${PREFIX}/${SERVICEDIR}/k4mgr-service)
+set(unit ${PREFIX}/lib/systemd/system/k4mgr.service)
+if(NOT EXISTS ${unit})
+    list(APPEND failures "no systemd unit ${unit}")
+endif()
+
 # Exactly these files: the ones above and every skin bitmap the source tree ships.
-set(expected ${program} ${desktop} ${metainfo} ${icon} ${manual} ${docs})
+set(expected ${program} ${desktop} ${metainfo} ${icon} ${manual} ${docs} ${service} ${unit})
 file(GLOB shipped RELATIVE ${SOURCE_DIR}/app/SKINS ${SOURCE_DIR}/app/SKINS/*.bmp)
 if(NOT shipped)
     list(APPEND failures "no skin bitmap in ${SOURCE_DIR}/app/SKINS to expect")
