@@ -2,6 +2,7 @@
 
 #include "core/devicetable.h"
 #include "link/exchangeeffects.h"
+#include "link/pollcounters.h"
 #include "port/serialio.h"
 
 #include <QString>
@@ -77,6 +78,8 @@ public:
     // The link-running flag.
     bool isRunning() const { return running_.load(std::memory_order_acquire); }
     TRS232flow* thread() const { return thread_.get(); }
+    // The polls and rounds of every link this controller has run (any thread may read them).
+    const PollCounters& pollCounters() const { return pollCounters_; }
     // Changes with every start and stop: a key queued under one value that has not gone out when
     // it changes never will.
     std::uint64_t generation() const { return generation_; }
@@ -106,6 +109,7 @@ private:
     std::uint64_t generation_ = 0;
     unsigned stackSize_ = 0;
     std::atomic<bool> running_{false};
+    PollCounters pollCounters_;
 };
 
 }  // namespace k4
