@@ -6,6 +6,7 @@
 #include "metrics/textfilewriter.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QTimer>
 
@@ -54,6 +55,9 @@ MetricsExporter::MetricsExporter(MetricsSources sources, QObject* parent)
       server_(new MetricsServer([this] { return QByteArray::fromStdString(exposition()); }, this)),
       textfileTimer_(new QTimer(this)),
       line_(sources_.line) {
+    if (sources_.version.empty()) {
+        sources_.version = K4_PROGRAM_VERSION;
+    }
     connect(server_, &MetricsServer::scraped, this,
             [this] { status_.lastScrapeUtcMs = QDateTime::currentMSecsSinceEpoch(); });
     textfileTimer_->setInterval(kTextfileIntervalMs);
@@ -95,6 +99,18 @@ std::string MetricsExporter::exposition() const {
     return ExpositionText(in);
 }
 
+void MetricsExporter::reportProblems() {
+    const QString problems = ExportProblems(status_);
+    if (problems != reported_) {
+        reported_ = problems;
+        if (!problems.isEmpty()) {
+            // Also for the log of a program without a status line.
+            qWarning().noquote() << problems;
+        }
+    }
+    Q_EMIT statusChanged();
+}
+
 void MetricsExporter::apply(const MetricsSettings& settings) {
     const QString address = settings.address.trimmed();
     if (address != status_.address || !status_.serving) {
@@ -123,7 +139,7 @@ void MetricsExporter::apply(const MetricsSettings& settings) {
         textfileTimer_->start();
         writeTextfile();  // at once, then every 15 s
     }
-    Q_EMIT statusChanged();
+    reportProblems();
 }
 
 void MetricsExporter::writeTextfile() {
@@ -133,7 +149,7 @@ void MetricsExporter::writeTextfile() {
 void MetricsExporter::setTextfileError(const QString& error) {
     if (error != status_.textfileError) {
         status_.textfileError = error;
-        Q_EMIT statusChanged();
+        reportProblems();
     }
 }
 

@@ -74,11 +74,14 @@ private:
     void noteEvent(const LinkEvent& event);
     void writeTextfile();
     void setTextfileError(const QString& error);
+    // Tells the status's listeners, and the log once for each new set of problems.
+    void reportProblems();
 
     MetricsSources sources_;
     MetricsServer* server_;
     QTimer* textfileTimer_;
     ExportStatus status_;
+    QString reported_;  // the problems last written to the log
     LineState line_;
     std::uint64_t lineLosses_ = 0;
     int subscription_ = 0;
