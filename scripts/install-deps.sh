@@ -10,7 +10,7 @@ packages=(
     fonts-dejavu-core fonts-dejavu-extra xfonts-terminus
     xvfb xauth x11-apps imagemagick xdotool
     ser2net
-    prometheus prometheus-cpp-dev
+    prometheus prometheus-cpp-dev zlib1g-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "metrics/httprequest.h"
 
 #include "metrics/exposition.h"
+#include "metrics/gzipbody.h"
 
 #include <QList>
 
@@ -88,6 +89,13 @@ RequestHead ParseRequestHead(const QByteArray& received, int maxBytes) {
     head.state = RequestHead::State::Complete;
     head.method = parts[0];
     head.target = parts[1];
+    for (const QByteArray& header : received.left(end).split('\n').mid(1)) {
+        const qsizetype colon = header.indexOf(':');
+        if (colon > 0 && header.left(colon).trimmed().toLower() == "accept-encoding" &&
+            header.mid(colon + 1).toLower().contains("gzip")) {
+            head.acceptsGzip = true;
+        }
+    }
     return head;
 }
 
@@ -105,16 +113,23 @@ Reply ReplyTo(const RequestHead& head, const std::function<QByteArray()>& body) 
     if (status != 200) {
         return {status, ResponseBytes(status, "text/plain; charset=utf-8", QByteArray())};
     }
-    return {status, ResponseBytes(status, QByteArray(), body(), head.method != "HEAD")};
+    const QByteArray plain = body();
+    const QByteArray packed = head.acceptsGzip ? GzipBody(plain) : QByteArray();
+    const bool gzipped = !packed.isEmpty();
+    return {status, ResponseBytes(status, QByteArray(), gzipped ? packed : plain,
+                                  head.method != "HEAD", gzipped)};
 }
 
 QByteArray ResponseBytes(int status, const QByteArray& contentType, const QByteArray& body,
-                         bool withBody) {
+                         bool withBody, bool gzipped) {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status) +
                      "\r\nContent-Type: " +
                      (contentType.isEmpty() ? QByteArray(kExpositionContentType) : contentType) +
                      "\r\nContent-Length: " + QByteArray::number(body.size()) +
                      "\r\nConnection: close\r\n";
+    if (gzipped) {
+        out += "Content-Encoding: gzip\r\n";
+    }
     if (status == 405) {
         out += "Allow: GET, HEAD\r\n";
     }

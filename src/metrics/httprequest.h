@@ -13,6 +13,7 @@ struct RequestHead {
     State state = State::Incomplete;
     QByteArray method;
     QByteArray target;
+    bool acceptsGzip = false;  // an Accept-Encoding header names gzip (Prometheus's always does)
 };
 
 // Reads what a client has sent so far. Garbage as soon as the first bytes cannot begin a request
@@ -20,8 +21,8 @@ struct RequestHead {
 RequestHead ParseRequestHead(const QByteArray& received, int maxBytes);
 
 // The whole response to a complete head: 200 with body for GET (and HEAD, without the body) of
-// /metrics, 405 for another method there, 404 for any other target. The connection closes after
-// it.
+// /metrics, gzipped for a client that takes it; 405 for another method there, 404 for any other
+// target. The connection closes after it.
 struct Reply {
     int status = 0;
     QByteArray bytes;
@@ -31,7 +32,7 @@ Reply ReplyTo(const RequestHead& head, const std::function<QByteArray()>& body);
 
 // The response bytes for a status with a body and its content type.
 QByteArray ResponseBytes(int status, const QByteArray& contentType, const QByteArray& body,
-                         bool withBody = true);
+                         bool withBody = true, bool gzipped = false);
 // 200, 404 or 405 for this method and target.
 int StatusFor(const QByteArray& method, const QByteArray& target);
 

@@ -20,8 +20,13 @@ MetricsExporter* StartMetrics(QObject* parent, QStatusBar* statusBar) {
     QObject::connect(exporter, &MetricsExporter::statusChanged, exporter,
                      [exporter, bar = QPointer<QStatusBar>(statusBar)] {
                          const QString problems = ExportProblems(exporter->status());
-                         if (bar && !problems.isEmpty()) {
+                         if (!bar) {
+                             return;
+                         }
+                         if (!problems.isEmpty()) {
                              bar->showMessage(problems);
+                         } else if (bar->currentMessage().startsWith(QStringLiteral("metrics: "))) {
+                             bar->clearMessage();  // the problem it showed is over
                          }
                      });
     exporter->apply(ReadMetricsSettings(app.SettingsPath));

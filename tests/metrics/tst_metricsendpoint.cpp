@@ -81,6 +81,9 @@ void TestMetricsEndpoint::badClientsDroppedOthersServed() {
     QVERIFY(reply.contains("\r\n\r\n# HELP k4mgr_build_info"));
     QVERIFY(reply.contains("k4mgr_device_up{id=\"5\",name=\"Encoder\"} 1\n"));
     QVERIFY(exporter_->status().lastScrapeUtcMs > 0);
+    const QByteArray packed =
+        Fetch(port, "GET /metrics HTTP/1.1\r\nAccept-Encoding: deflate, GZIP\r\n\r\n");
+    QVERIFY(packed.contains("\r\nContent-Encoding: gzip\r\n\r\n\x1f\x8b"));
     QVERIFY(Fetch(port, "GET / HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 404 "));
     QVERIFY(Fetch(port, "DELETE /metrics HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 405 "));
     QVERIFY(Fetch(port, "\x16\x03\x01 hello").isEmpty());  // garbage
