@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int kPatienceMs = 60000;  // only so that nothing waits for ever
+constexpr int kPatienceMs = 30000;  // only so that nothing waits for ever
 
 quint16 FreePort() {
     QTcpServer probe;
@@ -113,23 +113,27 @@ void TestMetricsConsole::takenPortReportedPollingGoesOn() {
         "metrics: cannot listen on 127.0.0.1:" + QByteArray::number(holder.serverPort()) +
         ": address in use";
     QByteArray said;
-    QTRY_VERIFY_WITH_TIMEOUT((said += console_.readAllStandardError()).contains(expected),
-                             kPatienceMs);
+    QVERIFY(QTest::qWaitFor(
+        [&] { return (said += console_.readAllStandardError()).contains(expected); }, kPatienceMs));
     const int polls = kvtsimPolls();
-    QTRY_VERIFY_WITH_TIMEOUT(kvtsimPolls() > polls + 20, kPatienceMs);
+    QVERIFY(QTest::qWaitFor([&] { return kvtsimPolls() > polls + 20; }, kPatienceMs));
     QCOMPARE(console_.state(), QProcess::Running);
 }
 
 void TestMetricsConsole::realScrapePassesPromtool() {
     QVERIFY(startConsole(FreePort()));
     QByteArray scrape;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (scrape = Get(port_, "/metrics")).contains("k4mgr_device_replies_total{id=\"5\""),
-        kPatienceMs);
+    const QRegularExpression answered("\nk4mgr_device_replies_total\\{id=\"5\"[^\n]*\\} [1-9]");
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return answered.match(QString::fromUtf8(scrape = Get(port_, "/metrics"))).hasMatch();
+        },
+        kPatienceMs));
     // The 8-bit name from the workspace, as UTF-8 with its quotes and backslash escaped.
     QVERIFY(scrape.contains(
         "k4mgr_device_up{id=\"2\",name=\"Enc \\\"A\\\" \\\\ Gr\xC3\xBC\xC3\x9F\"} "));
-    QVERIFY(scrape.contains("k4mgr_line_up{port=\"COM1\""));
+    QVERIFY(scrape.contains("\nk4mgr_line_up{port=\"COM1\",device=\"" + sim_.linkPath().toUtf8() +
+                            "\"} 1\n"));
     QProcess promtool;
     promtool.start("promtool", {"check", "metrics"});
     QVERIFY2(promtool.waitForStarted(10000), "promtool is not installed (scripts/install-deps.sh)");
@@ -159,9 +163,9 @@ void TestMetricsConsole::prometheusSeesDeviceGoDown() {
                  10000),
              "prometheus is not installed (scripts/install-deps.sh)");
     const QByteArray up = "k4mgr_device_up{id=\"2\"}";
-    QTRY_COMPARE_WITH_TIMEOUT(QueryValue(web, up), QString("1"), kPatienceMs);
+    QVERIFY(QTest::qWaitFor([&] { return QueryValue(web, up) == QString("1"); }, kPatienceMs));
     QVERIFY(sim_.command("silent 2").startsWith("OK"));
-    QTRY_COMPARE_WITH_TIMEOUT(QueryValue(web, up), QString("0"), kPatienceMs);
+    QVERIFY(QTest::qWaitFor([&] { return QueryValue(web, up) == QString("0"); }, kPatienceMs));
     QCOMPARE(QueryValue(web, "k4mgr_device_up{id=\"5\"}"), QString("1"));
     sim_.command("normal 2");
     prometheus.terminate();
