@@ -1,8 +1,8 @@
 #include "link/linkcontroller.h"
 
 #include "link/changedonlyeffects.h"
-#include "port/portpath.h"
 #include "link/trs232flow.h"
+#include "port/portpath.h"
 
 #include <QDebug>
 
