@@ -13,6 +13,7 @@ packages=(
     libqt6sql6-sqlite
     lintian groff appstream
     systemd
+    prometheus prometheus-cpp-dev zlib1g-dev
 )
 
 missing=()

@@ -8,11 +8,20 @@
 #   - Otherwise K4mgr runs against the bus simulator kvtsim (demo devices 1, 2, 3 and 5): the
 #     port is pointed at the simulator's pseudo-terminal, and a demo workspace opens the first
 #     time. The simulator stops when K4mgr exits.
+# --metrics serves the console's metrics on 127.0.0.1:9745 for this run (curl
+# http://127.0.0.1:9745/metrics), unless KVT.INI sets an address of its own.
 # An unnamed port is not tried as /dev/ttyS<n-1>: on many machines (virtual ones above all) that
 # is a console UART with nothing attached. Name it in KVT.INI to use it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/inifile.sh"
+
+metrics=0
+case "${1:-}" in
+--metrics) metrics=1 ;;
+"") ;;
+*) echo "usage: scripts/run.sh [--metrics]" >&2; exit 2 ;;
+esac
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); to run K4mgr on a virtual one: scripts/install-deps.sh && xvfb-run -a scripts/run.sh" >&2
@@ -38,10 +47,27 @@ port=$(ini_get "$settings" KVT_WORKSPACE RS232Port)
 port=${port:-1}
 device=$(ini_get "$settings" KVT_PORTS "COM$port")
 
+# The endpoint is lent for this run only: the address is taken out again when K4mgr exits, unless
+# the operator set one in the dialog meanwhile.
+lent_metrics=""
+if [ "$metrics" = 1 ] && [ -z "$(ini_get "$settings" KVT_MONITORING MetricsAddress)" ]; then
+    lent_metrics=127.0.0.1:9745
+    ini_set "$settings" KVT_MONITORING MetricsAddress "$lent_metrics"
+    echo "run.sh: metrics at http://$lent_metrics/metrics"
+fi
+give_back_metrics() {
+    if [ -n "$lent_metrics" ] &&
+        [ "$(ini_get "$settings" KVT_MONITORING MetricsAddress)" = "$lent_metrics" ]; then
+        ini_set "$settings" KVT_MONITORING MetricsAddress ""
+    fi
+}
+trap give_back_metrics EXIT
+
 if [ -n "$device" ] && [ "$device" != "$bus" ] && [ -c "$device" ] &&
     stty -F "$device" >/dev/null 2>&1; then
     echo "run.sh: K4mgr on port $port ($device)"
-    exec "$exe"
+    "$exe"
+    exit
 fi
 
 # A device the operator named but that is not there now (an adapter unplugged) is only lent to
@@ -57,6 +83,7 @@ sim_out="$runtime/kvtsim.out"
 "$build/tools/kvtsim/kvtsim" --demo --link "$bus" </dev/null >"$sim_out" 2>&1 &
 sim=$!
 finish() {
+    give_back_metrics
     kill "$sim" 2>/dev/null || true
     wait "$sim" 2>/dev/null || true
     # Only while the port still names the simulator: a device the operator chose in the port

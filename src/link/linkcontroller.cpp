@@ -79,6 +79,7 @@ void LinkController::StartLink(DeviceTable* table, std::uint8_t portNumber) {
     link->PortNumber = portNumber;
     link->setObserver(observer_);
     link->setLineTools(capture_, scan_);
+    link->setPollCounters(&pollCounters_);
     link->setStackSize(stackSize_);
     link->setFirstOpenFailed(
         [this, generation, portNumber] { noteFirstOpenFailed(generation, portNumber); });

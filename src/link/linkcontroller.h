@@ -3,6 +3,7 @@
 #include "core/devicetable.h"
 #include "link/commandring.h"
 #include "link/exchangeeffects.h"
+#include "link/pollcounters.h"
 #include "port/serialio.h"
 
 #include <QString>
@@ -88,6 +89,8 @@ public:
     // The link-running flag.
     bool isRunning() const { return running_.load(std::memory_order_acquire); }
     TRS232flow* thread() const { return thread_.get(); }
+    // The polls and rounds of every link this controller has run (any thread may read them).
+    const PollCounters& pollCounters() const { return pollCounters_; }
     // Changes with every start and stop: a key queued under one value that has not gone out when
     // it changes never will.
     std::uint64_t generation() const { return generation_; }
@@ -127,6 +130,7 @@ private:
     std::uint8_t failedPort_ = 0;         // under noticeMutex_
     // Lives on the GUI thread; the link thread's wake-ups are delivered through it, and go with it.
     std::unique_ptr<QObject> notices_;
+    PollCounters pollCounters_;
 };
 
 }  // namespace k4

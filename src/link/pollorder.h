@@ -11,10 +11,13 @@ public:
     // The slot to visit now. lastIndex is 0 or more; followed is the followed record's slot, or
     // -1 when no record is followed (the round robin alone, exactly as without this class).
     int next(int lastIndex, int followed);
+    // The last next() began a new round of the round robin (it returned its first slot).
+    bool beganRound() const { return beganRound_; }
 
 private:
     int roundRobin_ = 0;
     bool followedTurn_ = false;
+    bool beganRound_ = false;
 };
 
 }  // namespace k4

@@ -162,6 +162,9 @@ void TRS232flow::run() {
 
 void TRS232flow::linkLoop() {
     polls_ = PollOrder();
+    if (counters_ != nullptr) {
+        counters_->linkStarted();
+    }
     while (!stopRequested()) {
         const bool signalled = WorkEvent.waitFor(kLinkTick);
         // A stop wakes the wait: leave without starting another exchange.
@@ -208,10 +211,16 @@ void TRS232flow::pollNextRecord() {
         return;
     }
     const DeviceRecord& r = table_[polls_.next(last, followedSlot(last))];
+    if (counters_ != nullptr && polls_.beganRound()) {
+        counters_->noteRoundStart(HealthClockNs());
+    }
     // A record without the in-use flag takes its tick without line traffic.
     if (r.inUse()) {
         Exchange(table_, port(), r.DevID.load(std::memory_order_acquire), kPollKey, effects_,
                  capture_);
+        if (counters_ != nullptr) {
+            counters_->notePoll();
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "link/linecapture.h"
 #include "link/linescan.h"
 #include "link/linestate.h"
+#include "link/pollcounters.h"
 #include "link/pollorder.h"
 #include "link/wakeevent.h"
 #include "port/serialio.h"
@@ -94,6 +95,10 @@ public:
         scan_ = scan;
     }
 
+    // Where the polls and the rounds are counted. Set before startSuspended; not owned; may be
+    // null.
+    void setPollCounters(PollCounters* counters) { counters_ = counters; }
+
     // Any thread: the device whose panel this is gets every other poll (kNoHandle: none, the
     // plain round robin).
     void followPanel(PanelHandle panel) { followed_.store(panel, std::memory_order_release); }
@@ -126,6 +131,7 @@ private:
     LinkObserver* observer_ = nullptr;
     LineCapture* capture_ = nullptr;
     LineScan* scan_ = nullptr;
+    PollCounters* counters_ = nullptr;
     bool probeTurn_ = false;  // link thread: the next idle tick may probe for the scan
     PollOrder polls_;
     std::atomic<PanelHandle> followed_{kNoHandle};

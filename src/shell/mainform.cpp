@@ -1,17 +1,19 @@
 #include "shell/mainform.h"
 
 #include "link/linestate.h"
-#include "port/portpath.h"
 #include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
 #include "manager/linescandialog.h"
 #include "monitor/linemonitor.h"
+#include "port/portpath.h"
 #include "shell/aboutbox.h"
 #include "shell/activepanelfollower.h"
 #include "shell/emptyframehint.h"
 #include "shell/linestatuslabel.h"
 #include "shell/macrorunmenu.h"
 #include "shell/menutable.h"
+#include "shell/metricsdialog.h"
+#include "shell/metricswiring.h"
 #include "shell/rsset.h"
 #include "shell/windowtiling.h"
 #include "state/appstate.h"
@@ -97,6 +99,7 @@ void TMainForm::buildMenus() {
         {"WindowTileItem2", &TMainForm::WindowTileItem2Click},
         {"HelpAboutItem", &TMainForm::HelpAbout1Execute},
         {"FollowActive", &TMainForm::FollowActiveClick},
+        {"ExportMetrics", &TMainForm::ExportMetricsClick},
     };
 
     MainMenu1 = new QMenuBar(this);
@@ -229,6 +232,9 @@ void TMainForm::FormActivate() {
     refreshHint();
     if (App().StartupDone) {
         follower_->readSetting(App().SettingsPath);
+        if (metrics_ == nullptr) {
+            metrics_ = StartMetrics(this, StatusBar);
+        }
     }
 }
 
@@ -304,6 +310,15 @@ void TMainForm::tile(TileMode mode) {
 void TMainForm::FollowActiveClick() {
     // Qt has already toggled the check mark.
     follower_->choose(item("FollowActive")->isChecked());
+}
+
+void TMainForm::ExportMetricsClick() {
+    if (metrics_ == nullptr) {
+        return;  // only before the start-up step, which makes it
+    }
+    TMetricsDialog dialog(*metrics_, this);
+    dialog.FormActivate();
+    UiDialogs().execModal(dialog);
 }
 
 void TMainForm::HelpAbout1Execute() {

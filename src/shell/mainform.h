@@ -15,6 +15,7 @@ class QStatusBar;
 namespace k4 {
 
 class MacroRunMenu;
+class MetricsExporter;
 class ActivePanelFollower;
 class EmptyFrameHint;
 class TAboutBox;
@@ -70,6 +71,7 @@ public:
     void WindowTileItem2Click();
     void HelpAbout1Execute();
     void FollowActiveClick();
+    void ExportMetricsClick();
 
 protected:
     bool event(QEvent* event) override;
@@ -92,6 +94,7 @@ private:
     MacroRunMenu* macroRunMenu_ = nullptr;
     QPointer<EmptyFrameHint> hint_;  // until the first workspace opens
     ActivePanelFollower* follower_ = nullptr;
+    MetricsExporter* metrics_ = nullptr;  // made once the settings file is known
 };
 
 }  // namespace k4

@@ -27,6 +27,8 @@ constexpr std::array kSetupItems{
                   true},
     MenuItemEntry{"ScanLine", "&Scan line\xE2\x80\xA6", "",
                   "Scan|Find the devices that answer on the line", false},
+    MenuItemEntry{"ExportMetrics", "&Export to monitoring\xE2\x80\xA6", "",
+                  "Monitoring|Serve the devices' state to the site's monitoring", false},
 };
 
 constexpr std::array kWindowItems{

@@ -25,26 +25,37 @@ void TestFollowedPolls::order_data() {
     QTest::addColumn<int>("lastIndex");
     QTest::addColumn<QList<int>>("followed");  // per tick; -1: none
     QTest::addColumn<QList<int>>("visits");
-    QTest::newRow("none: round robin") << 2 << QList<int>(7, -1) << QList<int>{0, 1, 2, 0, 1, 2, 0};
+    QTest::addColumn<QList<int>>("roundStarts");  // the ticks that begin a round of the robin
+    QTest::newRow("none: round robin")
+        << 2 << QList<int>(7, -1) << QList<int>{0, 1, 2, 0, 1, 2, 0} << QList<int>{0, 3, 6};
     QTest::newRow("slot 1 between the others")
-        << 3 << QList<int>(10, 1) << QList<int>{0, 1, 1, 1, 2, 1, 3, 1, 0, 1};
-    QTest::newRow("followed beyond LastIndex") << 1 << QList<int>(4, 3) << QList<int>{0, 1, 0, 1};
+        << 3 << QList<int>(10, 1) << QList<int>{0, 1, 1, 1, 2, 1, 3, 1, 0, 1} << QList<int>{0, 8};
+    QTest::newRow("slot 0 followed: its own turns begin no round")
+        << 2 << QList<int>(8, 0) << QList<int>{0, 0, 1, 0, 2, 0, 0, 0} << QList<int>{0, 6};
+    QTest::newRow("followed beyond LastIndex")
+        << 1 << QList<int>(4, 3) << QList<int>{0, 1, 0, 1} << QList<int>{0, 2};
     // Switched off, the round robin goes on where it was; switched on again, the followed record
     // comes after the next round-robin visit.
     QTest::newRow("off and on again")
-        << 3 << QList<int>{2, 2, -1, -1, 2, 2} << QList<int>{0, 2, 1, 2, 3, 2};
+        << 3 << QList<int>{2, 2, -1, -1, 2, 2} << QList<int>{0, 2, 1, 2, 3, 2} << QList<int>{0};
 }
 
 void TestFollowedPolls::order() {
     QFETCH(int, lastIndex);
     QFETCH(QList<int>, followed);
     QFETCH(QList<int>, visits);
+    QFETCH(QList<int>, roundStarts);
     PollOrder polls;
     QList<int> seen;
+    QList<int> starts;
     for (const int f : followed) {
         seen << polls.next(lastIndex, f);
+        if (polls.beganRound()) {
+            starts << static_cast<int>(seen.size()) - 1;
+        }
     }
     QCOMPARE(seen, visits);
+    QCOMPARE(starts, roundStarts);
 }
 
 void TestFollowedPolls::wireOrder_data() {
