@@ -3,6 +3,7 @@
 #include "core/profilefile.h"
 #include "core/settingsfile.h"
 #include "link/linkpump.h"
+#include "metrics/metricsexporter.h"
 #include "port/portpath.h"
 #include "service/eventlogline.h"
 
@@ -99,7 +100,7 @@ QString ServiceRunner::start(const Config& config) {
 
     // The history starts here when one is set: it subscribes to events() before the link runs,
     // so the line's opening is its first record, and is flushed in stop().
-    // The metrics export starts here when it is set: it reads table() and the health counts.
+    startMetrics(config.settingsPath);
 
     log_(QStringLiteral("workspace %1: %2 devices, port COM%3")
              .arg(Native(workspacePath_))
@@ -107,6 +108,18 @@ QString ServiceRunner::start(const Config& config) {
              .arg(port_));
     link_.StartLink(table_.get(), port_);
     return {};
+}
+
+void ServiceRunner::startMetrics(const QString& settingsPath) {
+    MetricsSources sources;
+    sources.table = [this] { return static_cast<const DeviceTable*>(table_.get()); };
+    sources.workspaceFile = [this] { return workspacePath_; };
+    sources.polls = &link_.pollCounters();
+    sources.events = &hub_;
+    sources.version = K4_VERSION;
+    // Its problems ("metrics: cannot listen on ...") go to the log on their own.
+    metrics_ = std::make_unique<MetricsExporter>(std::move(sources));
+    metrics_->apply(ReadMetricsSettings(settingsPath));
 }
 
 bool ServiceRunner::reload() {

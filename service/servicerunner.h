@@ -16,6 +16,7 @@
 namespace k4 {
 
 class LinkPump;
+class MetricsExporter;
 
 // Reads a workspace file for the service: the file's devices, or why it cannot be used (a
 // service has no operator to tell later, so a missing file is an error too).
@@ -56,10 +57,14 @@ public:
     LinkEventHub& events() { return hub_; }
     const DeviceTable& table() const { return *table_; }
     const QString& workspacePath() const { return workspacePath_; }
+    // The monitoring export, made at start; null before.
+    MetricsExporter* metrics() const { return metrics_.get(); }
     // "ID=5 Encoder A" for a device of the table, "ID=5" for an address it does not hold.
     QString labelOf(std::uint8_t address) const;
 
 private:
+    void startMetrics(const QString& settingsPath);
+
     // The link's effects on the main thread: no views, only the events.
     class EventTarget final : public NoEffects {
     public:
@@ -78,6 +83,8 @@ private:
     // Declared before the link, so a link still running never outlives its table.
     std::unique_ptr<DeviceTable> table_ = std::make_unique<DeviceTable>();
     LinkController link_;
+    // Reads the table and the link's counters, so it goes before both.
+    std::unique_ptr<MetricsExporter> metrics_;
     QString workspacePath_;
     std::uint8_t port_ = 1;
     int logToken_ = 0;

@@ -6,7 +6,11 @@
 #include "workspacetext.h"
 
 #include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,6 +58,27 @@ int FramesTo(const k4test::KvtsimProcess& line, int address) {
         n += f.address == address ? 1 : 0;
     }
     return n;
+}
+
+// The body of GET /metrics at port, empty when it cannot be had.
+QByteArray Scrape(quint16 port) {
+    QNetworkAccessManager net;
+    QNetworkReply* reply =
+        net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/metrics").arg(port))));
+    QElapsedTimer waited;
+    waited.start();
+    while (!reply->isFinished() && waited.elapsed() < kPatienceMs) {
+        QTest::qWait(10);
+    }
+    const QByteArray body = reply->readAll();
+    delete reply;
+    return body;
+}
+
+quint16 FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
 }
 
 }  // namespace
@@ -110,6 +135,14 @@ private Q_SLOTS:
     void pollsAndLogsEachTurnOnce() {
         const int oneBefore = FramesTo(line_, 1);
         const int fiveBefore = FramesTo(line_, 5);
+        // The monitoring export on, for this run only.
+        const quint16 port = FreePort();
+        QVERIFY(k4::ProfileFile::WriteString(settings_, "KVT_MONITORING", "MetricsAddress",
+                                             QByteArray("127.0.0.1:") + QByteArray::number(port)));
+        const auto exportOff = qScopeGuard([this] {
+            k4::ProfileFile::WriteString(settings_, "KVT_MONITORING", "MetricsAddress", "");
+        });
+        const QByteArray up = R"(k4mgr_device_up{id="5",name="Encoder A"} )";
         Service s(files());
         QTRY_VERIFY_WITH_TIMEOUT(FramesTo(line_, 5) > fiveBefore && FramesTo(line_, 1) > oneBefore,
                                  kPatienceMs);
@@ -124,10 +157,12 @@ private Q_SLOTS:
         QCOMPARE(line_.command("silent 5"), QStringLiteral("OK silent 5"));
         QTRY_VERIFY_WITH_TIMEOUT(s.log().contains("ID=5 Encoder A: no reply, failure episode 1"),
                                  kPatienceMs);
+        QVERIFY2(Scrape(port).contains(up + "0"), "the metrics do not show the device down");
         const int failedBefore = FramesTo(line_, 5);
         QTRY_VERIFY_WITH_TIMEOUT(FramesTo(line_, 5) >= failedBefore + 3, kPatienceMs);
         QCOMPARE(line_.command("normal 5"), QStringLiteral("OK normal 5"));
         QTRY_VERIFY_WITH_TIMEOUT(s.log().contains("ID=5 Encoder A: back after"), kPatienceMs);
+        QVERIFY2(Scrape(port).contains(up + "1"), "the metrics do not show the device back");
         QTRY_VERIFY_WITH_TIMEOUT(FramesTo(line_, 5) > failedBefore + 6, kPatienceMs);
         // The workspace read, the line opened, the failure and the return: nothing per poll.
         const QStringList lines = s.log().split('\n', Qt::SkipEmptyParts);
