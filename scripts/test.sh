@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds K4mgr with warnings as errors, and runs every test; then builds
 # again under ThreadSanitizer and under AddressSanitizer+UBSan and runs the suite in each.
-# Set K4_SANITIZERS=0 to skip the two sanitizer runs.
+# Set K4_SANITIZERS=0 to skip the two sanitizer runs. Last, each fuzz target is built with clang and
+# run for K4_FUZZ_SECONDS (20; 0 skips them), so a target that no longer builds or finds a fault
+# fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,5 +28,8 @@ if [ "${K4_SANITIZERS:-1}" != 0 ]; then
         run_suite build/tsan -DK4_TSAN=ON
     ASAN_OPTIONS="detect_leaks=0" UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1" \
         run_suite build/asan -DK4_ASAN=ON
+fi
+if [ "${K4_FUZZ_SECONDS:-20}" != 0 ]; then
+    scripts/fuzz.sh "${K4_FUZZ_SECONDS:-20}"
 fi
 echo "All tests passed."

@@ -2,7 +2,6 @@
 
 #include "panel/panelparts.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -51,6 +50,23 @@ std::optional<MacroStep> ParseToken(const QString& token) {
     return std::nullopt;
 }
 
+// The tokens between blanks. Every blank Unicode knows parts them, the no-break space too, and
+// text that is not valid UTF-16 is parted the same (a regular expression would not part it).
+QStringList Tokens(const QString& text) {
+    QStringList tokens;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool blank = i == text.size() || text[i].isSpace();
+        if (blank && start >= 0) {
+            tokens << text.mid(start, i - start);
+            start = -1;
+        } else if (!blank && start < 0) {
+            start = i;
+        }
+    }
+    return tokens;
+}
+
 }  // namespace
 
 int MacroKeysParse::keyCount() const {
@@ -60,11 +76,7 @@ int MacroKeysParse::keyCount() const {
 
 MacroKeysParse ParseMacroKeys(const QString& text) {
     MacroKeysParse result;
-    // Any Unicode blank separates: a no-break space pasted from a document looks like a blank
-    // and is read as one.
-    static const QRegularExpression blanks(QStringLiteral("\\s+"),
-                                           QRegularExpression::UseUnicodePropertiesOption);
-    for (const QString& token : text.split(blanks, Qt::SkipEmptyParts)) {
+    for (const QString& token : Tokens(text)) {
         const std::optional<MacroStep> step = ParseToken(token);
         if (!step) {
             result.badToken = token;

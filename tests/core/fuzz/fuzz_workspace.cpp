@@ -1,11 +1,11 @@
-// libFuzzer target: any bytes as a profile file and as a workspace file.
+// libFuzzer target: any bytes as a workspace file to read.
 #include "profilefuzzentry.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    k4fuzz::CheckProfileInput(
+    k4fuzz::CheckWorkspaceRead(
         QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     return 0;
 }

@@ -19,9 +19,9 @@ void require(bool holds, const char* rule) {
 }
 
 // A value written into any file reads back as it would from a file holding only that line.
-void checkWrite(const QByteArray& input, const QByteArray& section, const QByteArray& key,
+void checkWrite(const k4::ProfileText& read, const QByteArray& section, const QByteArray& key,
                 const QByteArray& value) {
-    k4::ProfileText text(input);
+    k4::ProfileText text(read);
     const bool global = section.trimmed().toLower() == "global";
     const auto devicesBefore = text.value("Global", "Devices");
     text.setValue(section, key, value);
@@ -43,48 +43,59 @@ void checkProfile(const QByteArray& input) {
     // Keys and values taken from the input itself reach the odd corners of the parser.
     const qsizetype eq = input.indexOf('=');
     const QByteArray fromInput = input.left(eq < 0 ? 16 : eq).trimmed();
-    checkWrite(input, "Global", "Devices", input.right(24));
-    checkWrite(input, "Fuzz", "Key", input.left(40));
+    checkWrite(text, "Global", "Devices", input.right(24));
+    checkWrite(text, "Fuzz", "Key", input.left(40));
     const QByteArray header = input.left(input.indexOf(']') + 1);
     if (header.startsWith('[') && !header.contains('\n') && !header.contains('\r')) {
         const QByteArray name = header.mid(1, header.size() - 2).trimmed();
         if (!name.contains(']') && !fromInput.isEmpty() && !fromInput.contains('=') &&
             !fromInput.contains('\n') && !fromInput.contains('\r') && !fromInput.contains('[') &&
             !fromInput.contains(';')) {
-            checkWrite(input, name, fromInput, "v");
+            checkWrite(text, name, fromInput, "v");
         }
     }
 }
 
-void checkWorkspace(const QByteArray& input) {
-    const k4::ProfileFile source = k4::ProfileFile::FromText(input);
-    const k4::WorkspaceFileData first = k4::ReadWorkspaceProfile(source);
-    require(first.Devices.size() <= 127, "at most 127 devices");
-    for (const k4::WorkspaceDevice& device : first.Devices) {
+k4::WorkspaceFileData checkRead(const k4::ProfileFile& file) {
+    k4::WorkspaceFileData data = k4::ReadWorkspaceProfile(file);
+    require(data.Devices.size() <= 127, "at most 127 devices");
+    for (const k4::WorkspaceDevice& device : data.Devices) {
         require((device.flags & 0x01) != 0, "every device carries the in-use flag");
         // One byte of the file gives at most one character of the name.
         require(device.DeviceName.size() <= 49, "device names fit their size");
     }
-    require(first.Name.size() <= 49, "the name fits its size");
+    require(data.Name.size() <= 49, "the name fits its size");
+    return data;
+}
 
-    // Saved over itself and loaded again, the workspace keeps its devices; a second round
-    // changes nothing more.
-    k4::ProfileFile file = k4::ProfileFile::FromText(input);
+// Saved over itself and loaded again, the workspace keeps its devices; a second round changes
+// nothing more.
+void checkSave(k4::ProfileFile& file, const k4::WorkspaceFileData& first) {
     k4::WriteWorkspaceProfile(file, QStringLiteral("C:\\racks\\fuzz.DID"), first);
     const k4::WorkspaceFileData second = k4::ReadWorkspaceProfile(file);
     require(second.Devices.size() == first.Devices.size(), "a save keeps the device count");
     require(second.Name == QStringLiteral("fuzz.DID"), "the name follows the file");
-    require(k4::ReadWorkspaceProfile(k4::ProfileFile::FromText(file.text())) == second,
+    const QByteArray saved = file.text();
+    require(k4::ReadWorkspaceProfile(k4::ProfileFile::FromText(saved)) == second,
             "the saved text reads as the file in memory");
     k4::WriteWorkspaceProfile(file, QStringLiteral("C:\\racks\\fuzz.DID"), second);
-    require(k4::ReadWorkspaceProfile(file) == second, "a second save changes nothing");
+    require(file.text() == saved, "a second save changes nothing");
 }
 
 }  // namespace
 
+void CheckProfileText(const QByteArray& input) {
+    checkProfile(input);
+}
+
+void CheckWorkspaceRead(const QByteArray& input) {
+    static_cast<void>(checkRead(k4::ProfileFile::FromText(input)));
+}
+
 void CheckProfileInput(const QByteArray& input) {
     checkProfile(input);
-    checkWorkspace(input);
+    k4::ProfileFile file = k4::ProfileFile::FromText(input);
+    checkSave(file, checkRead(file));
 }
 
 }  // namespace k4fuzz
