@@ -3,6 +3,7 @@
 #include "port/serialio.h"
 
 #include <chrono>
+#include <cstddef>
 
 namespace k4 {
 
@@ -12,6 +13,9 @@ inline constexpr int kQuietWindows = 2;
 // ends too), so a babbling device cannot hold the link thread; the next request's purge drops
 // whatever it still sends.
 inline constexpr std::chrono::milliseconds kQuietBound{150};
+// Each read of the wait asks for more than a reply, so it ends at a gap in the talk rather than at
+// a full buffer.
+inline constexpr std::size_t kQuietReadSize = 64;
 
 // After an exchange that got no reply or only part of one, the device may still be answering (it
 // answered late, or paused inside its reply). Reads and drops what comes until the line has been

@@ -157,7 +157,7 @@ void TestExchange::timedOutWriteFailsWithoutRead() {
     port.replies.push_back(DisplayReply(false));
     RecordingEffects fx;
     Exchange(table, port, 5, 126, fx);
-    QCOMPARE(port.calls, QStringList({"purge", "write", "read 64", "purge"}));
+    QCOMPARE(port.calls, QStringList({"purge", "write", "read 64", "read 64", "purge"}));
     QCOMPARE(fx.lines(),
              QStringList({"commError 11", "repaint 11", "image 22 2", "tree", "show 11", "beep"}));
     QCOMPARE(table[0].CommError.load(), 1);

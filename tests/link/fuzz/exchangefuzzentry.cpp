@@ -3,6 +3,7 @@
 #include "core/devicetable.h"
 #include "link/exchange.h"
 #include "link/frame.h"
+#include "link/linequiet.h"
 
 #include <algorithm>
 #include <array>
@@ -72,7 +73,8 @@ public:
     }
     std::size_t read(std::uint8_t* buffer, std::size_t max) override {
         require(!written.empty(), "a read follows a request");
-        require(max <= k4::kDisplayReplySize, "a read asks for one display reply at most");
+        require(max <= k4::kDisplayReplySize || max == k4::kQuietReadSize,
+                "a read asks for one display reply at most, or waits for a quiet line");
         std::size_t n = 0;
         int lastMs = -1;
         for (const Piece& piece : reply) {
