@@ -148,6 +148,13 @@ std::vector<HistoryRow> HistoryReader::page(const HistoryFilter& filter, qint64 
     return rows;
 }
 
+qint64 HistoryReader::firstTimeMs() {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    return q.exec(QStringLiteral("SELECT min(utc_ms) FROM events")) && q.next()
+               ? q.value(0).toLongLong()
+               : 0;
+}
+
 std::vector<std::pair<int, QString>> HistoryReader::devices() {
     std::vector<std::pair<int, QString>> found;
     QSqlQuery q(QSqlDatabase::database(connection_, false));

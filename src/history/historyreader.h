@@ -44,6 +44,8 @@ public:
     // Rows first..first+n-1 of the filter's rows, oldest first; total is count(filter), so that
     // rows near the end are read from the end.
     std::vector<HistoryRow> page(const HistoryFilter& filter, qint64 first, int n, qint64 total);
+    // The time of the oldest row; 0 when there is none.
+    qint64 firstTimeMs();
     // The devices the file names, by ID, each with the latest name it had.
     std::vector<std::pair<int, QString>> devices();
     // The strips of the devices over [fromMs, toMs); extra lists devices to show besides those

@@ -1,6 +1,7 @@
 #include "macro/macrorunner.h"
 
 #include "link/trs232flow.h"
+#include "state/recordoperator.h"
 
 namespace k4 {
 
@@ -27,6 +28,7 @@ void MacroRunner::start(const QString& name, std::vector<MacroStep> steps,
     if (run_) {
         stop();
     }
+    RecordOperator(HistoryKind::MacroStarted, QStringLiteral("Macro '%1' started").arg(name));
     run_.emplace(name, std::move(steps), std::move(addresses));
     startEpoch_ = epoch_ ? epoch_() : 0;
     tick_.start();
@@ -73,6 +75,7 @@ void MacroRunner::pump() {
 
 void MacroRunner::finish() {
     const QString text = run_->endText();
+    RecordOperator(HistoryKind::MacroEnded, text);
     run_.reset();
     tick_.stop();
     shown_ = text;
