@@ -60,14 +60,12 @@ std::vector<DeviceStrip> BuildStrips(const std::vector<HistoryRow>& rows, qint64
         }
     }
     bool polled = false;
-    // Moves every device to its state now, closing the span that ends at t.
-    const auto settle = [&](qint64 t) {
-        for (auto& [id, d] : states) {
-            const Availability now = StateOf(polled, d);
-            if (now != d.shown) {
-                Close(d, t);
-                d.shown = now;
-            }
+    // Moves a device to its state now, closing the span that ends at t.
+    const auto settleOne = [&](DeviceState& d, qint64 t) {
+        const Availability now = StateOf(polled, d);
+        if (now != d.shown) {
+            Close(d, t);
+            d.shown = now;
         }
     };
     for (const HistoryRow& row : rows) {
@@ -110,7 +108,14 @@ std::vector<DeviceStrip> BuildStrips(const std::vector<HistoryRow>& rows, qint64
         if (!row.deviceName.isEmpty() && row.device != kNoDevice) {
             device(row.device).strip.name = row.deviceName;
         }
-        settle(t);
+        // A line row turns every device; a device row only its own.
+        if (row.device == kNoDevice) {
+            for (auto& [id, d] : states) {
+                settleOne(d, t);
+            }
+        } else {
+            settleOne(device(row.device), t);
+        }
     }
     std::vector<DeviceStrip> strips;
     strips.reserve(states.size());

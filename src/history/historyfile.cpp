@@ -94,8 +94,15 @@ HistoryOpen PrepareHistoryFile(QSqlDatabase& db) {
         "CREATE TABLE IF NOT EXISTS workspaces(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE)",
         "CREATE TABLE IF NOT EXISTS events(id INTEGER PRIMARY KEY, utc_ms INTEGER NOT NULL, "
         "kind INTEGER NOT NULL, device INTEGER, device_name TEXT, workspace INTEGER, text TEXT)",
-        "CREATE INDEX IF NOT EXISTS events_time ON events(utc_ms)",
+        // By time; kind and device ride along so the strips read a range from the index alone.
+        "CREATE INDEX IF NOT EXISTS events_time ON events(utc_ms, kind, device)",
         "CREATE INDEX IF NOT EXISTS events_device ON events(device, utc_ms)",
+        // The line's rows are few among many device rows: the strips find the last one before a
+        // time without walking back through the devices' rows. (The readers' queries repeat the
+        // condition word for word, as SQLite needs to pick a partial index.)
+        // A device's last row of one kind before a time: its state where the strips begin.
+        "CREATE INDEX IF NOT EXISTS events_device_kind ON events(device, kind, utc_ms)",
+        "CREATE INDEX IF NOT EXISTS events_line ON events(utc_ms) WHERE kind <= 19",
     };
     if (!db.transaction()) {
         return FaultOf(db.lastError().nativeErrorCode(), db.lastError().text());

@@ -18,6 +18,9 @@ constexpr char kColumns[] =
     "SELECT e.id, e.utc_ms, e.kind, e.device, e.device_name, w.path, e.text FROM events e "
     "LEFT JOIN workspaces w ON w.id = e.workspace";
 
+// What the strips need of a row: time, kind, device (the names come from devices()).
+constexpr char kStripColumns[] = "SELECT e.utc_ms, e.kind, e.device FROM events e";
+
 QString NewConnectionName() {
     static std::atomic<int> next{0};
     return QStringLiteral("k4history-reader-%1").arg(++next);
@@ -91,6 +94,25 @@ bool HistoryReader::open() {
     open_ = db.isOpen() || db.open();
     error_ = open_ ? QString() : db.lastError().text();
     return open_;
+}
+
+std::vector<HistoryRow> HistoryReader::selectStates(const QString& sql,
+                                                    const QVariantList& values) {
+    std::vector<HistoryRow> rows;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    if (!Exec(q, sql, values)) {
+        error_ = q.lastError().text();
+        return rows;
+    }
+    while (q.next()) {
+        HistoryRow row;
+        row.utcMs = q.value(0).toLongLong();
+        row.kind = static_cast<HistoryKind>(q.value(1).toInt());
+        row.device = q.value(2).isNull() ? kNoDevice : q.value(2).toInt();
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 std::vector<HistoryRow> HistoryReader::select(const QString& sql, const QVariantList& values) {
@@ -185,41 +207,52 @@ std::vector<DeviceStrip> HistoryReader::strips(qint64 fromMs, qint64 toMs,
     const KindRange devs = GroupKinds(HistoryGroup::Devices);
     // The state at fromMs: the last line row before it, and each device's last failure and
     // attention rows before it.
+    static_assert(static_cast<int>(HistoryKind::LineClosed) <= 19);
     std::vector<HistoryRow> rows =
-        select(QString::fromLatin1(kColumns) +
-                   QStringLiteral(" WHERE e.utc_ms < ? AND e.kind BETWEEN ? AND ? "
-                                  "ORDER BY e.utc_ms DESC LIMIT 1"),
-               {fromMs, line.first, line.last});
+        selectStates(QStringLiteral("%1 INDEXED BY events_line WHERE e.kind <= 19 AND e.utc_ms < ? "
+                                    "ORDER BY e.utc_ms DESC LIMIT 1")
+                         .arg(QLatin1String(kStripColumns)),
+                     {fromMs});
     std::vector<int> ids = extra;
-    for (const auto& [id, name] : devices()) {
+    const auto named = devices();
+    for (const auto& [id, name] : named) {
         ids.push_back(id);
     }
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    const int pairs[2][2] = {
-        {static_cast<int>(HistoryKind::DeviceFailing), static_cast<int>(HistoryKind::DeviceBack)},
-        {static_cast<int>(HistoryKind::AttentionRaised),
-         static_cast<int>(HistoryKind::AttentionCleared)}};
+    // Each device's last row of each failure and attention kind before fromMs; BuildStrips
+    // takes them in time order, so the later of a pair decides.
+    const KindRange kinds = {static_cast<int>(HistoryKind::DeviceFailing),
+                             static_cast<int>(HistoryKind::AttentionCleared)};
     for (const int id : ids) {
-        for (const auto& p : pairs) {
-            auto before = select(QString::fromLatin1(kColumns) +
-                                     QStringLiteral(" WHERE e.device = ? AND e.utc_ms < ? AND "
-                                                    "e.kind IN (?, ?) ORDER BY e.utc_ms DESC "
-                                                    "LIMIT 1"),
-                                 {id, fromMs, p[0], p[1]});
+        for (int kind = kinds.first; kind <= kinds.last; ++kind) {
+            auto before =
+                selectStates(QString::fromLatin1(kStripColumns) +
+                                 QStringLiteral(" WHERE e.device = ? AND e.kind = ? AND "
+                                                "e.utc_ms < ? ORDER BY e.utc_ms DESC LIMIT 1"),
+                             {id, kind, fromMs});
             rows.insert(rows.end(), before.begin(), before.end());
         }
     }
     std::stable_sort(rows.begin(), rows.end(),
                      [](const HistoryRow& a, const HistoryRow& b) { return a.utcMs < b.utcMs; });
-    const auto within = select(QString::fromLatin1(kColumns) +
-                                   QStringLiteral(" WHERE e.utc_ms >= ? AND e.utc_ms < ? AND "
-                                                  "e.kind BETWEEN ? AND ? ORDER BY e.utc_ms, e.id"),
-                               {fromMs, toMs, line.first, devs.last});
+    const auto within =
+        selectStates(QString::fromLatin1(kStripColumns) +
+                         QStringLiteral(" WHERE e.utc_ms >= ? AND e.utc_ms < ? AND "
+                                        "e.kind BETWEEN ? AND ? ORDER BY e.utc_ms, e.id"),
+                     {fromMs, toMs, line.first, devs.last});
     rows.insert(rows.end(), within.begin(), within.end());
     // Devices the file names outside the range get a strip too (all of it not polled, or
     // whatever the rows before it say).
-    return BuildStrips(rows, fromMs, toMs, ids);
+    std::vector<DeviceStrip> strips = BuildStrips(rows, fromMs, toMs, ids);
+    for (DeviceStrip& strip : strips) {
+        const auto it = std::find_if(named.begin(), named.end(),
+                                     [&](const auto& n) { return n.first == strip.device; });
+        if (it != named.end()) {
+            strip.name = it->second;
+        }
+    }
+    return strips;
 }
 
 }  // namespace k4

@@ -54,6 +54,8 @@ public:
 
 private:
     std::vector<HistoryRow> select(const QString& sql, const QVariantList& values);
+    // Rows of time, kind and device only.
+    std::vector<HistoryRow> selectStates(const QString& sql, const QVariantList& values);
 
     const QString connection_;
     bool open_ = false;
