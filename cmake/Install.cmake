@@ -25,9 +25,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "K4mgr maintainers <k4mgr@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The Qt libraries the program links are found by dpkg-shlibdeps; Qt's window-system plugins are
-# loaded at run time, so they are named here, with the fonts the panel display and forms use.
+# loaded at run time, so they are named here (and the SQLite driver the history is kept with), with
+# the fonts the panel display and forms use.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, xfonts-terminus")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
