@@ -101,6 +101,8 @@ std::vector<HistoryRow> HistoryReader::selectStates(const QString& sql,
     std::vector<HistoryRow> rows;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
+    // Plain integers: a week of a busy line is tens of thousands of rows.
+    q.setNumericalPrecisionPolicy(QSql::LowPrecisionInt64);
     if (!Exec(q, sql, values)) {
         error_ = q.lastError().text();
         return rows;
