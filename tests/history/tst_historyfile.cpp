@@ -1,5 +1,6 @@
 // The file's rules: a kill -9 leaves a clean file holding what came a second before; strips from
 // rows; the reader's pages and device filter; the CSV's safe cells.
+#include "childprocess.h"
 #include "history/historycsv.h"
 #include "history/historyfile.h"
 #include "history/historyreader.h"
@@ -53,7 +54,8 @@ void TestHistoryFile::killedWriterLeavesCleanFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("history.sqlite");
     QProcess child;
-    child.start(QCoreApplication::applicationDirPath() + "/history_crashchild", {path});
+    QVERIFY(k4test::StartChildProcess(
+        child, QCoreApplication::applicationDirPath() + "/history_crashchild", {path}, 10000));
     QVERIFY(child.waitForReadyRead(10000));
     QCOMPARE(child.readLine().trimmed(), QByteArray("recorded"));
     QTest::qWait(1000);  // at most the last second may be missing
