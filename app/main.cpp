@@ -1,5 +1,5 @@
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
-#include "link/linkpump.h"
+#include "history/historysettings.h"
 #include "manager/kvteditor.h"
 #include "panel/skinselector.h"
 #include "service/serviceentry.h"
@@ -8,6 +8,8 @@
 #include "shell/mainform.h"
 #include "shell/rsset.h"
 #include "state/appstate.h"
+#include "link/linkpump.h"
+#include "shell/historywiring.h"
 #include "state/titlebariconstyle.h"
 
 #include <QApplication>
@@ -30,6 +32,8 @@ int main(int argc, char* argv[]) {
     {
         // The forms, in their fixed order; the dialogs are made once and reused all run long.
         k4::TMainForm MainForm;
+        // Goes before the windows; the link's last events reach it first (below).
+        const auto history = k4::WireHistory(*MainForm.statusBar(), k4::DefaultHistoryPath());
         k4::TAboutBox AboutBox(&MainForm);
         MainForm.setAboutBox(&AboutBox);
         k4::KVTEditor();
@@ -43,6 +47,7 @@ int main(int argc, char* argv[]) {
         MainForm.show();
         result = QApplication::exec();
         k4::App().Link.StopLink();
+        pump->deliverNow();  // the line's closing, for the history
     }
     return result;
 }

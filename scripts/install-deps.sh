@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev libqt6sql6-sqlite
     clang libclang-rt-14-dev clang-format
     fonts-dejavu-core fonts-dejavu-extra xfonts-terminus
     xvfb xauth x11-apps imagemagick xdotool

@@ -1,6 +1,7 @@
 #include "macro/macrorunner.h"
 
 #include "link/trs232flow.h"
+#include "state/recordoperator.h"
 
 namespace k4 {
 
@@ -38,6 +39,7 @@ bool MacroRunner::start(const QString& name, std::vector<MacroStep> steps,
     if (ticket_ == kNoOwner) {
         ++ticket_;
     }
+    RecordOperator(HistoryKind::MacroStarted, QStringLiteral("Macro '%1' started").arg(name));
     run_.emplace(name, std::move(steps), std::move(addresses));
     startEpoch_ = epoch_ ? epoch_() : 0;
     refused_.clear();
@@ -99,6 +101,7 @@ void MacroRunner::show(const QString& text) {
 
 void MacroRunner::finish() {
     const QString text = run_->endText();
+    RecordOperator(HistoryKind::MacroEnded, text);
     run_.reset();
     refused_.clear();
     tick_.stop();

@@ -10,6 +10,7 @@
 #include "state/devicelistchanges.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
+#include "state/recordoperator.h"
 #include "state/repaintwhole.h"
 
 #include <QMdiArea>
@@ -24,6 +25,10 @@ constexpr std::uint32_t kNewLcdColor = 0x00FF00;
 constexpr std::uint32_t kNewLcdBackColor = 0x000000;
 // Delete waits this long between withdrawing a device and closing its panel.
 constexpr unsigned long kDeleteSettleMs = 100;
+
+void RecordDeviceAdded(const DeviceRecord& r) {
+    RecordOperator(HistoryKind::DeviceAdded, QStringLiteral("added"), r.DevID.load(), r.DeviceName);
+}
 
 }  // namespace
 
@@ -61,6 +66,7 @@ void TMDIKVTMAN::AddNewKVT1Click() {
     const int confirmed = table_.indexOfNode(handle);
     if (confirmed >= 0) {
         table_.markInUse(confirmed);
+        RecordDeviceAdded(table_[confirmed]);
     }
     updatePopupItems();
 }
@@ -111,6 +117,7 @@ bool TMDIKVTMAN::AddFoundDevice(std::uint8_t id, const QString& name) {
     const int s = table_.indexOfNode(handle);
     takeDeviceValues(s, node, id, name);
     table_.markInUse(s);
+    RecordDeviceAdded(table_[s]);
     updatePopupItems();
     return true;
 }
@@ -151,7 +158,15 @@ TMDIKVTMAN::LabelEditOutcome TMDIKVTMAN::beginLabelEdit(QTreeWidgetItem* node) {
     if (!accepted) {
         return LabelEditOutcome::NotAccepted;
     }
+    const QString before = DeviceLabel(table_[s].DevID.load(), table_[s].DeviceName);
     takeDeviceValues(s, node, editor.DevID, editor.DeviceName);
+    // A new device is recorded as added once it is confirmed; this is an edit of one in use.
+    if (table_[s].inUse()) {
+        RecordOperator(
+            HistoryKind::DeviceEdited,
+            before + QStringLiteral(" \u2192 ") + DeviceLabel(editor.DevID, editor.DeviceName),
+            editor.DevID, editor.DeviceName);
+    }
     return LabelEditOutcome::Accepted;
 }
 
@@ -166,6 +181,8 @@ void TMDIKVTMAN::Rename1Click() {
     App().Link.StopLink();
     const int s = IndexOfNode(selectedNode());
     if (s != -1) {
+        RecordOperator(HistoryKind::DeviceDeleted, QStringLiteral("deleted"),
+                       table_[s].DevID.load(), table_[s].DeviceName);
         removeDevice(s);
     }
     App().Link.StartLink(&table_, App().RS232Port);

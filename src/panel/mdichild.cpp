@@ -7,6 +7,7 @@
 #include "panel/skinselector.h"
 #include "state/appstate.h"
 #include "state/formfont.h"
+#include "state/recordoperator.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -158,6 +159,7 @@ void TMDIChild::unregisterView() {
 
 void TMDIChild::SendKey(std::uint8_t key) {
     App().Link.QueueCommand(DevAddress, key);
+    RecordOperator(HistoryKind::KeySent, PanelKeyLabel(key), DevAddress);
 }
 
 void TMDIChild::ShowCommError() {

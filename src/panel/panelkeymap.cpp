@@ -84,6 +84,15 @@ std::uint8_t PanelButtonCode(int button) {
     return static_cast<std::uint8_t>(button + 1);
 }
 
+QString PanelKeyLabel(std::uint8_t code) {
+    const int button = PanelButtonIndex(code);
+    if (button < 0) {
+        return QStringLiteral("Key code %1").arg(code);
+    }
+    return button < 16 ? QStringLiteral("Key %1").arg(button + 1)
+                       : QStringLiteral("Key ") + QLatin1Char(button == 16 ? 'T' : 'S');
+}
+
 QString KeyboardHint(std::uint8_t code) {
     QStringList names;
     for (const KeyBinding& binding : kBindings) {

@@ -39,6 +39,8 @@ int PanelButtonIndex(std::uint8_t code);
 // The other way round: the code of button 0..17.
 std::uint8_t PanelButtonCode(int button);
 
+// "Key 3", "Key T": the key as the operator knows it, for the history.
+QString PanelKeyLabel(std::uint8_t code);
 // "Keyboard: 3, - or Down arrow": the keys that send code, for the button's tooltip.
 QString KeyboardHint(std::uint8_t code);
 

@@ -4,6 +4,7 @@
 #include "macro/macrowindow.h"
 #include "manager/kvtmanager.h"
 #include "manager/linescandialog.h"
+#include "monitor/historywindow.h"
 #include "monitor/linemonitor.h"
 #include "port/portpath.h"
 #include "shell/aboutbox.h"
@@ -93,6 +94,7 @@ void TMainForm::buildMenus() {
         {"ROset", &TMainForm::ROsetClick},
         {"MacroWindow", &TMainForm::MacroWindowClick},
         {"LineMonitor", &TMainForm::LineMonitorClick},
+        {"HistoryWindow", &TMainForm::HistoryWindowClick},
         {"ScanLine", &TMainForm::ScanLineClick},
         {"WindowCascadeItem", &TMainForm::WindowCascadeItemClick},
         {"WindowTileItem", &TMainForm::WindowTileItemClick},
@@ -270,6 +272,10 @@ void TMainForm::MacroWindowClick() {
     // Qt has already toggled the check mark: the window's existence decides instead.
     ToggleMacroWindow(*item("MacroWindow"), *mdiArea_,
                       App().Manager ? &App().Manager->table() : nullptr);
+}
+
+void TMainForm::HistoryWindowClick() {
+    ToggleHistoryWindow(*item("HistoryWindow"), *mdiArea_, App().HistoryPath, App().History);
 }
 
 void TMainForm::LineMonitorClick() {

@@ -65,6 +65,7 @@ public:
     void ROsetClick();
     void MacroWindowClick();
     void LineMonitorClick();
+    void HistoryWindowClick();
     void ScanLineClick();
     void WindowCascadeItemClick();
     void WindowTileItemClick();

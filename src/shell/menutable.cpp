@@ -25,6 +25,8 @@ constexpr std::array kSetupItems{
     MenuItemEntry{nullptr, "", "", "", false},
     MenuItemEntry{"LineMonitor", "Line &Monitor", "", "Monitor|Show every exchange on the line",
                   true},
+    MenuItemEntry{"HistoryWindow", "&History", "",
+                  "History|Show what happened on the line and what the operator did", true},
     MenuItemEntry{"ScanLine", "&Scan line\xE2\x80\xA6", "",
                   "Scan|Find the devices that answer on the line", false},
     MenuItemEntry{"ExportMetrics", "&Export to monitoring\xE2\x80\xA6", "",

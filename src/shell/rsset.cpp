@@ -13,6 +13,7 @@
 #include "state/dialogs.h"
 #include "state/formfont.h"
 #include "state/plaintip.h"
+#include "state/recordoperator.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -271,6 +272,10 @@ void TRSSet::Button1Click() {
         for (const auto& [number, margin] : margins) {
             SetUnsavedPortMargin(number, margin);
         }
+    }
+    if (portNumber != app.RS232Port) {
+        RecordOperator(HistoryKind::PortChanged,
+                       QStringLiteral("COM%1 \u2192 COM%2").arg(app.RS232Port).arg(port));
     }
     app.RS232Port = portNumber;
     if (app.linkRunning() && app.Manager != nullptr) {

@@ -6,6 +6,7 @@
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
+#include "state/recordoperator.h"
 #include "workspace/workspace.h"
 
 #include <QDir>
@@ -197,6 +198,7 @@ WorkspaceCommands::SaveOutcome WorkspaceCommands::SaveAs() {
 void WorkspaceCommands::ToggleReadOnly() {
     AppState& app = App();
     app.ReadOnly = !app.ReadOnly;
+    RecordOperator(app.ReadOnly ? HistoryKind::ReadOnlySet : HistoryKind::ReadOnlyCleared, {});
     showReadOnlyMark_(app.ReadOnly);
     app.WorkspaceModified = true;
     if (app.Manager) {

@@ -20,6 +20,7 @@ class QTreeWidgetItem;
 namespace k4 {
 
 class DeviceTable;
+class HistoryKeeper;
 class MainFrame;
 class TMDIKVTMAN;
 
@@ -46,6 +47,9 @@ struct AppState {
     QTreeWidgetItem* RootNode = nullptr;  // the workspace node of the manager tree
     MainFrame* Frame = nullptr;           // the main window (or a stand-in)
     QPointer<QWidget> WMacro;             // the macro window while one exists
+    // The history of this run while one is kept (null in tests that keep none), and its file.
+    HistoryKeeper* History = nullptr;
+    QString HistoryPath;
 
     // The road the link's effects take to the windows, and the link itself (declared last so it
     // is stopped before the queue it delivers into goes).

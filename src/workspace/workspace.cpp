@@ -9,6 +9,7 @@
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
+#include "state/recordoperator.h"
 
 #include <QDir>
 #include <QTreeWidgetItem>
@@ -113,6 +114,7 @@ bool SaveWorkspace(const QString& path) {
         return false;
     }
     app.WorkspacePath = path;
+    RecordOperator(HistoryKind::WorkspaceSaved, QDir::toNativeSeparators(path));
     return true;
 }
 
@@ -150,6 +152,7 @@ bool LoadWorkspace(const QString& path) {
     app.WorkspacePath = path;
     manager->BuildDeviceViews();
     ReportUnreadableSkins(manager->table());
+    RecordOperator(HistoryKind::WorkspaceOpened, QDir::toNativeSeparators(path));
     return true;
 }
 
@@ -159,6 +162,7 @@ void CloseWorkspace() {
     if (manager == nullptr) {
         return;
     }
+    RecordOperator(HistoryKind::WorkspaceClosed, QDir::toNativeSeparators(app.WorkspacePath));
     // The exchange on the line ends while the panels go.
     app.Link.RequestStop();
     DeviceTable& table = manager->table();
