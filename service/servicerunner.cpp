@@ -2,6 +2,8 @@
 
 #include "core/profilefile.h"
 #include "core/settingsfile.h"
+#include "history/historykeeper.h"
+#include "history/historysettings.h"
 #include "link/linkpump.h"
 #include "metrics/metricsexporter.h"
 #include "port/portpath.h"
@@ -98,8 +100,8 @@ QString ServiceRunner::start(const Config& config) {
     link_.setPortFactory(DefaultPortFactory(config.settingsPath));
     FillTable(*table_, read.data);
 
-    // The history starts here when one is set: it subscribes to events() before the link runs,
-    // so the line's opening is its first record, and is flushed in stop().
+    // Subscribed before the link runs, so the line's opening is among its first records.
+    startHistory(config.settingsPath);
     startMetrics(config.settingsPath);
 
     log_(QStringLiteral("workspace %1: %2 devices, port COM%3")
@@ -120,6 +122,34 @@ void ServiceRunner::startMetrics(const QString& settingsPath) {
     // Its problems ("metrics: cannot listen on ...") go to the log on their own.
     metrics_ = std::make_unique<MetricsExporter>(std::move(sources));
     metrics_->apply(ReadMetricsSettings(settingsPath));
+}
+
+QString ServiceRunner::HistoryPath() {
+    // systemd may name several folders, parted by colons; the first is the unit's own.
+    const QString state = qEnvironmentVariable("STATE_DIRECTORY").section(QLatin1Char(':'), 0, 0);
+    return state.isEmpty() ? DefaultHistoryPath()
+                           : QDir(state).filePath(QStringLiteral("history.sqlite"));
+}
+
+void ServiceRunner::startHistory(const QString& settingsPath) {
+    history_ = std::make_unique<HistoryKeeper>(
+        HistoryPath(), ReadHistoryLimits(settingsPath),
+        HistoryRecorder::Context{[this](std::uint8_t id) {
+                                     const int i = table_->indexOfAddress(id);
+                                     return i >= 0 ? (*table_)[i].DeviceName : QString();
+                                 },
+                                 [this] { return workspacePath_; }});
+    // The log says when the history goes off and why, and when it is back.
+    QObject::connect(history_.get(), &HistoryKeeper::statusChanged, history_.get(),
+                     [this, told = QString()]() mutable {
+                         const QString text = history_->statusText();
+                         if (text != told && !text.isEmpty()) {
+                             log_(text);
+                         }
+                         told = text;
+                     });
+    history_->attach(hub_);
+    history_->start();
 }
 
 bool ServiceRunner::reload() {
@@ -148,7 +178,8 @@ bool ServiceRunner::reload() {
 void ServiceRunner::stop() {
     link_.StopLink();
     pump_->deliverNow();
-    // The history is flushed here when one is set, after the link's last events reached it.
+    // After the link's last events reached it: the keeper writes what is pending as it goes.
+    history_.reset();
 }
 
 }  // namespace k4

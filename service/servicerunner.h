@@ -15,6 +15,7 @@
 
 namespace k4 {
 
+class HistoryKeeper;
 class LinkPump;
 class MetricsExporter;
 
@@ -59,11 +60,15 @@ public:
     const QString& workspacePath() const { return workspacePath_; }
     // The monitoring export, made at start; null before.
     MetricsExporter* metrics() const { return metrics_.get(); }
+    // The service's history file: in the state folder systemd gives it (STATE_DIRECTORY), else
+    // the user's, as the console keeps it.
+    static QString HistoryPath();
     // "ID=5 Encoder A" for a device of the table, "ID=5" for an address it does not hold.
     QString labelOf(std::uint8_t address) const;
 
 private:
     void startMetrics(const QString& settingsPath);
+    void startHistory(const QString& settingsPath);
 
     // The link's effects on the main thread: no views, only the events.
     class EventTarget final : public NoEffects {
@@ -83,8 +88,9 @@ private:
     // Declared before the link, so a link still running never outlives its table.
     std::unique_ptr<DeviceTable> table_ = std::make_unique<DeviceTable>();
     LinkController link_;
-    // Reads the table and the link's counters, so it goes before both.
+    // Both read the table and the link's counters, so they go before both.
     std::unique_ptr<MetricsExporter> metrics_;
+    std::unique_ptr<HistoryKeeper> history_;
     QString workspacePath_;
     std::uint8_t port_ = 1;
     int logToken_ = 0;

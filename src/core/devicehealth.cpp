@@ -47,6 +47,10 @@ std::uint64_t DeviceHealth::episodeFailures() const {
            failuresBeforeEpisode_.load(std::memory_order_relaxed);
 }
 
+bool DeviceHealth::noteAttentionBit(bool set) {
+    return attentionHeld_.exchange(set, std::memory_order_relaxed) != set;
+}
+
 std::int64_t DeviceHealth::episodeStartNs() const {
     return episodeStartNs_.load(std::memory_order_relaxed);
 }
@@ -73,6 +77,7 @@ void DeviceHealth::reset() {
     lastReplyNs_.store(HealthCounts::kNever);
     failuresBeforeEpisode_.store(0);
     episodeStartNs_.store(HealthCounts::kNever);
+    attentionHeld_.store(false);
 }
 
 void DeviceHealth::copyFrom(const DeviceHealth& other) {
@@ -83,6 +88,7 @@ void DeviceHealth::copyFrom(const DeviceHealth& other) {
     lastReplyNs_.store(c.lastReplyNs);
     failuresBeforeEpisode_.store(other.failuresBeforeEpisode_.load());
     episodeStartNs_.store(other.episodeStartNs_.load());
+    attentionHeld_.store(other.attentionHeld_.load());
 }
 
 QString GroupedCount(std::uint64_t n) {

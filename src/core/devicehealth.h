@@ -34,6 +34,10 @@ public:
     // began (HealthClockNs()). Read by the link thread as the episode ends.
     std::uint64_t episodeFailures() const;
     std::int64_t episodeStartNs() const;
+    // The attention bit of the device's last display reply; true when it differs from the one
+    // before. The panel blinks while the bit stays set, but the device raised it only once.
+    bool noteAttentionBit(bool set);
+    bool attentionHeld() const { return attentionHeld_.load(std::memory_order_relaxed); }
     bool isClear() const;  // as constructed: nothing seen yet
 
     // GUI thread, with the link stopped or the record out of its reach.
@@ -47,6 +51,7 @@ private:
     std::atomic<std::int64_t> lastReplyNs_{HealthCounts::kNever};
     std::atomic<std::uint64_t> failuresBeforeEpisode_{0};
     std::atomic<std::int64_t> episodeStartNs_{HealthCounts::kNever};
+    std::atomic<bool> attentionHeld_{false};
 };
 
 // "12 034": digits in groups of three, the groups parted by a blank.

@@ -37,7 +37,6 @@ void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDispla
         effects.repaintTree();
         r.Attention.store(1);
         highlightMask = kHighlightBit;
-        Report(effects, r, LinkEvent::Kind::AttentionRaised);
     }
     if (showsCells) {
         DisplayCells cells;
@@ -48,10 +47,15 @@ void ProcessDisplayReply(DeviceRecord& r, const std::array<std::uint8_t, kDispla
         effects.setNodeImage(node, kIconNormal);
         effects.repaintTree();
         r.Attention.store(0);
-        Report(effects, r, LinkEvent::Kind::AttentionCleared);
     }
     if (showsCells) {
         effects.repaintPanel(panel);
+    }
+    // The latch above blinks while the device holds its bit; a record keeps the bit's turns.
+    const bool attention = (reply[1] & kAttentionBit) != 0;
+    if (r.Health.noteAttentionBit(attention)) {
+        Report(effects, r,
+               attention ? LinkEvent::Kind::AttentionRaised : LinkEvent::Kind::AttentionCleared);
     }
     // Last, so a device that recovers straight into an attention phase shows icon 0 first.
     if (r.CommError.load() != 0) {

@@ -94,8 +94,8 @@ void AddDevices(std::vector<MetricFamily>& out, const MetricsInput& in) {
             Sample(static_cast<double>(counts.failures), MetricType::Counter, labels));
         episodes.metric.push_back(
             Sample(static_cast<double>(counts.episodes), MetricType::Counter, labels));
-        attention.metric.push_back(Sample(r.Attention.load(std::memory_order_acquire) != 0 ? 1 : 0,
-                                          MetricType::Gauge, labels));
+        attention.metric.push_back(
+            Sample(r.Health.attentionHeld() ? 1 : 0, MetricType::Gauge, labels));
         if (counts.lastReplyNs != HealthCounts::kNever) {
             // The health clock is monotonic: the wall-clock time is now less the time since.
             const double ago = static_cast<double>(in.nowNs - counts.lastReplyNs) / kNsPerSecond;

@@ -330,18 +330,19 @@ void TestExchange::healthCountsEveryOutcome() {
     RecordingEffects fx;
     const std::int64_t before = HealthClockNs();
     for (Reply r : {PlainDisplay, Silence, OneByte, TwoByte, ShortDisplay, AttentionDisplay,
-                    OneByte, PlainDisplay, Silence}) {
+                    AttentionDisplay, AttentionDisplay, OneByte, PlainDisplay, Silence}) {
         port.replies.push_back(ReplyBytes(r));
         Exchange(table, port, 5, r == TwoByte ? 4 : 0, fx);
     }
     const HealthCounts c = table[0].Health.counts();
-    QCOMPARE(c.replies, std::uint64_t(4));
+    QCOMPARE(c.replies, std::uint64_t(6));
     QCOMPARE(c.failures, std::uint64_t(5));
     QCOMPARE(c.episodes, std::uint64_t(3));
     QVERIFY(c.lastReplyNs >= before);
     QVERIFY(c.lastReplyNs <= HealthClockNs());
-    // The episodes' turns as a record keeps them: a two-byte reply ends no episode, and an
-    // attention phase is raised before the episode it ends is reported over.
+    // The episodes' turns as a record keeps them: a two-byte reply ends no episode, an
+    // attention phase is raised before the episode it ends is reported over, and a bit held
+    // for three replies (the panel blinks) is raised once.
     QCOMPARE(fx.events(),
              QStringList({"failing 5 #1", "attention 5", "back 5 #1 after 3", "failing 5 #2",
                           "cleared 5", "back 5 #2 after 1", "failing 5 #3"}));

@@ -40,7 +40,7 @@ void TestExposition::deviceSeriesEscapedAndCounted() {
     table[3].Health.noteFailure(true);
     table[3].Health.noteFailure(false);
     table[3].CommError.store(1);
-    table[3].Attention.store(1);
+    table[3].Health.noteAttentionBit(true);  // held, whichever way the panel blinks now
 
     k4::MetricsInput in;
     in.table = &table;

@@ -5,11 +5,14 @@
 #include "kvtsimprocess.h"
 #include "workspacetext.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,11 +26,13 @@ constexpr int kPatienceMs = 15000;  // only so that nothing waits for ever
 
 class Service {
 public:
-    explicit Service(const QStringList& args) {
+    // stateDir: where its history is kept, as systemd's StateDirectory gives it.
+    explicit Service(const QStringList& args, const QString& stateDir = QDir::tempPath()) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* display : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
             env.remove(QLatin1String(display));
         }
+        env.insert(QStringLiteral("STATE_DIRECTORY"), stateDir);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(K4_PROGRAM), QStringList{"--service"} + args);
     }
@@ -58,6 +63,25 @@ int FramesTo(const k4test::KvtsimProcess& line, int address) {
         n += f.address == address ? 1 : 0;
     }
     return n;
+}
+
+// The kinds of the history's rows for one device, oldest first.
+QList<int> HistoryKinds(const QString& file, int device) {
+    QList<int> kinds;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SELECT kind FROM events WHERE device = %1 ORDER BY id")
+                       .arg(device));
+            while (q.next()) {
+                kinds << q.value(0).toInt();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("check");
+    return kinds;
 }
 
 // The body of GET /metrics at port, empty when it cannot be had.
@@ -143,7 +167,8 @@ private Q_SLOTS:
             k4::ProfileFile::WriteString(settings_, "KVT_MONITORING", "MetricsAddress", "");
         });
         const QByteArray up = R"(k4mgr_device_up{id="5",name="Encoder A"} )";
-        Service s(files());
+        QTemporaryDir state;
+        Service s(files(), state.path());
         QTRY_VERIFY_WITH_TIMEOUT(FramesTo(line_, 5) > fiveBefore && FramesTo(line_, 1) > oneBefore,
                                  kPatienceMs);
         // The console's window libraries are not in the service's process.
@@ -168,6 +193,10 @@ private Q_SLOTS:
         const QStringList lines = s.log().split('\n', Qt::SkipEmptyParts);
         QVERIFY2(lines.size() == 4, qPrintable(s.log()));
         QCOMPARE(s.count("failure episode 1"), 2);
+        // Stopped, the service has written its history: the episode's start and end.
+        s.signal(SIGTERM);
+        QVERIFY(s.process.waitForFinished(kPatienceMs));
+        QCOMPARE(HistoryKinds(state.filePath("history.sqlite"), 5), QList<int>({20, 21}));
     }
 
     void secondMasterIsToldBusy() {
