@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
 #include "history/historysettings.h"
 #include "manager/kvteditor.h"

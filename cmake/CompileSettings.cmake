@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One interface target that every library, tool and test links: language level, warnings and the
 # sanitizer switches live here and nowhere else.
 add_library(k4_settings INTERFACE)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install`: the program, its skins folder, the desktop entry, the icon, the software-centre
 # metadata, the manual page and the package documents; and a Debian package of the same files
 # through CPack (`cpack -G DEB` in the build folder).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where an installed program's files go, below CMAKE_INSTALL_PREFIX: the program in bin, its skins
 # in the data folder, the desktop entry and the icon where desktops look for them.
 include(GNUInstallDirs)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds one build tree. Usage: scripts/build.sh DIR [cmake options...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The house check: a file under src/ includes only from its own floor or a floor below it, and
 # names the folder. Prints each include that runs upward or sideways and fails if there is one.
 # Usage: scripts/check-floors.sh [source root]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs K4mgr against the bus simulator on a virtual display and saves screenshots to ./shots/:
 #   frame.png       the frame with the manager and four panels, all devices answering
 #   commerror.png   device 2 has gone silent: its panel in front showing the error, red node

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a workspace file with the simulator's demo devices (1, 2, 3 and 5), their names, places
 # for their windows, and a skin from the program's SKINS folder for the first of them.
 # Usage: scripts/demo-workspace.sh FILE.DID

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang under AddressSanitizer+UBSan in build/fuzz (only the
 # targets) and runs each on its corpus for SECONDS (20 by default), one after the other.
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   TARGET: telnet macro exchange profile workspace

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads and writes single keys of INI files from shell scripts, by the rules K4mgr reads them
 # with: section and key names match without regard to case, a written key replaces its value
 # where it stands or lands after the section's last non-blank line, a missing section is added at

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what K4mgr needs to build, test and run on a Debian 12 machine. Does nothing for
 # packages that are already there, so it is cheap to run every time.
 set -euo pipefail

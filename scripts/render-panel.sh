@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the panel render tool and draws a panel to PNG files, offscreen.
 # Usage: scripts/render-panel.sh [output folder]   (default ./shots)
 set -eu

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs K4mgr on a line through a terminal server, all on this machine: kvtsim's demo devices on a
 # pseudo-terminal, ser2net in front of it offering the line on the loopback, and K4mgr's port 3
 # set to that address for this run (RS232Port and COM3 are put back when K4mgr exits).

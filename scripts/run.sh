@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds K4mgr and runs it.
 #
 # Which line it talks to: the settings file beside the program (build/release/app/KVT.INI) holds

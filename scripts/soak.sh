@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak run: the console on a virtual display with 127 devices on kvtsim for a long time (default
 # one hour), with faults switched at random every few seconds (silent, short, garbled, attention,
 # a line drop and return). Prints memory and CPU figures as it goes and a summary at the end; the

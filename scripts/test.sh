@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds K4mgr with warnings as errors, and runs every test; then builds
 # again under ThreadSanitizer and under AddressSanitizer+UBSan and runs the suite in each.
 # Set K4_SANITIZERS=0 to skip the two sanitizer runs. Last, each fuzz target is built with clang and

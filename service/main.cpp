@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // k4mgr-service: the console's watch over the line without a window (`K4mgr --service` runs it).
 #include "service/serviceentry.h"
 

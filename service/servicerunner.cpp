@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "service/servicerunner.h"
 
 #include "core/profilefile.h"

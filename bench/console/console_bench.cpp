@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // console_bench: the console as an operator runs it (main window, manager, panels, and the link
 // through the program's own wiring) on kvtsim, whose displays stand still (--still). Prints every
 // figure as the median and the range (lowest-highest) of several runs. Offscreen unless

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // history_bench: what the history costs and how fast its window reads a large file. Prints:
 //  - the process's CPU share while the history records nothing (a line polling normally makes
 //    no rows) and while 127 devices fail and come back every 2 s (~127 rows/s), the events fed

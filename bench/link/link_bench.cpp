@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // link_bench --port PATH --ids 1,2,5 --seconds N [--keys K] [--turnaround-us N] [--kvtsim EXE]
 // Runs the link core headless on a line (kvtsim on a temporary pseudo-terminal when no --port is
 // given) and prints one figure per line: poll rate, exchange time against its floor, loop ratio,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // net_bench [--ids N] [--seconds S] [--keys K] [--margin-ms M] [--kvtsim EXE] [--ser2net EXE]
 // Runs the link core headless on kvtsim's line twice, first on the pseudo-terminal itself, then
 // through ser2net on the loopback (rfc2217), and prints for each: polls per second, the time from

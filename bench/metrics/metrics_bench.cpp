@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // metrics_bench [--seconds N] [--kvtsim EXE]
 // The metrics endpoint with a full workspace of 127 devices: the CPU and bytes of one exposition
 // and of one scrape over HTTP on the loopback, the CPU that 10 scrapes a second add, and the

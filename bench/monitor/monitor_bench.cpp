@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // monitor_bench [--seconds N] [--rate R]
 // What the line monitor costs. Link side: the CPU time one captured exchange adds to the link
 // thread, and what that makes at R exchanges a second. GUI side: a feeder thread records

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // service_bench: the service (`K4mgr --service`) and the console (`K4mgr`, offscreen) as an
 // operator runs them, each its own process on one kvtsim line of 127 devices whose displays stand
 // still. Both are measured from outside alike: polls a second from kvtsim's count, CPU from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The soak's random faults: what to tell kvtsim to start one, what ends it, and how long it lasts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the soak samples of its own process (the platform-specific part, all in procstats.cpp).

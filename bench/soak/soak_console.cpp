@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // soak_console: the whole console (main window, manager, 127 panels, link) on kvtsim for a long
 // run while faults are switched at random, sampling memory and CPU; prints a summary. Not a test:
 // run it through scripts/soak.sh, which gives it a display of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The workspace both benchmarks save and load: devices 1 to n, in rows of ten as an operator lays

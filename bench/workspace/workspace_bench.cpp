@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints how long saving and loading a workspace takes for 1 to 127 devices: the file alone, and
 // with the manager, tree and panel windows (offscreen).
 // Usage: workspace_bench [runs]

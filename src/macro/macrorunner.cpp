@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "macro/macrorunner.h"
 
 #include "link/trs232flow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager's commands on the device table: add, edit (the label-edit flow), delete, rename the
 // workspace, open a panel, and build the views of a loaded workspace.
 #include "core/workspacename.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "manager/imagelist.h"
 
 // The pictures live in this static library's resources, which the linker keeps only when they are

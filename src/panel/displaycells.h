@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The display's drawing and content rules, kept free of widgets so they can be checked alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The PC keyboard on a panel window: which key press sends which panel key. Widget-free.

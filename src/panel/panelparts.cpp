@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel/panelparts.h"
 
 #include "panel/cellimage.h"

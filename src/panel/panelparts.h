@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The face of a panel window, shared by the panel itself and by the skin dialog's preview: the

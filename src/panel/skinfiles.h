@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The rules for skin files, free of widgets: which names may be skins and what the skins folder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as shipped: its own main, with the link's wiring and the forms made in their order,
 // run offscreen against kvtsim. Its folder holds a settings file that maps port 1 to kvtsim's
 // line and names rack.DID (devices 1 and 2 on the line, 3 that never answers) as the last file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tooltip text made of a device's health counts (the counting itself: tst_exchange).
 #include "core/devicehealth.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device editor's ID rules and the workspace node's naming rule, without any widget.
 #include "core/deviceidrules.h"
 #include "core/devicetable.h"

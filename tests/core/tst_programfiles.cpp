@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the settings file and the skins folder are: beside the program when it can keep them
 // there, otherwise where an installed program keeps them.
 #include "core/profilefile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an installed program keeps its settings, and how the program tells that it is installed.
 #include "core/programfiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names typed or pasted are kept within the bytes a profile file reads back.
 #include "core/textlimit.h"
 

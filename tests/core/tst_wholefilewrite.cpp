@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file written whole or not at all: a failed write never reports success and never leaves an
 // old file cut short.
 #include "core/wholefilewrite.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Macro keys and devices in the workspace file: beside the names, written only where there is
 // something to keep, and every other key of the file left as it was.
 #include "core/profilefile.h"

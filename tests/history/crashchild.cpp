@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps a history at the path given, records a row, then a second one while the first one's
 // transaction is fresh (so it waits for the next), says so and waits to be killed.
 #include "history/historykeeper.h"

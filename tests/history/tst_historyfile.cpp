@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file's rules: a kill -9 leaves a clean file holding what came a second before; strips from
 // rows; the reader's pages and device filter; the CSV's safe cells.
 #include "childprocess.h"

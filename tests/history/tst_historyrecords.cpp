@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted run on kvtsim's line, recorded by the history as the console records it (link,
 // update queue, pump, hub): the rows land in the file with their kinds, devices and order. With a
 // file that cannot be kept the link polls on and the status says why.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs BUILD_DIR into PREFIX and checks the files that come out, one by one, and that no
 # other file does.
 file(REMOVE_RECURSE ${PREFIX})

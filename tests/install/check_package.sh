@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of a build tree and holds it to what a distribution asks: lintian
 # finds no error or warning that the package does not override with its reason, the software
 # centre metadata validates, and the manual page renders without a warning.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The whole link on kvtsim's line, for tests that check the link against what kvtsim saw: one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An ExchangeEffects that writes down every effect as a short line, in order, from any thread.

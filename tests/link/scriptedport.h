@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A port for one exchange at a time: the first read after a request that left hands out the next

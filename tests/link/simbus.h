@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A bus of simulated devices behind a fake port, for tests of the link loop: every frame written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link hands over only what changes what the operator sees.
 #include "link/changedonlyeffects.h"
 #include "recordingeffects.h"

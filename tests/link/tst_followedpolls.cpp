@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Polls with a followed device: every other tick goes to it, between the round robin's visits;
 // key commands still go first, and without a followed device the round robin is as it always was.
 #include "link/pollorder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line monitor's capture: the ring that keeps the newest exchanges, the text of its rows, and
 // what the link records of a real line (kvtsim): polls, keys, a silent device and a lost line.
 #include "kvtsimprocess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line scan on a kvtsim line: a scan that is stopped probes no further, and its probes touch
 // no record and no view. (What a whole scan finds, and adding it, is tested on the program.)
 #include "kvtsimprocess.h"

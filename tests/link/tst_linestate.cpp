@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line's own state: its text in the status line, the reopening schedule of a lost port, and
 // its way to the GUI thread beside the exchanges' effects.
 #include "link/linestate.h"

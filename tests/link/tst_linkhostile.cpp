@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link against a far end that means harm, on the loopback: whatever it sends or refuses to
 // take, the console's memory stays bounded, StartLink never waits for it, StopLink returns in
 // time, and the line is dropped with its reason in the status text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link on a real pseudo-terminal against the bus simulator kvtsim: the Qt Serial Port line,
 // the loop and the exchange rules together, checked against what kvtsim saw on its side.
 #include "kvtsimlink.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link on a line behind a terminal server: ser2net on the loopback in front of kvtsim. The
 // console sets the far end's line, polls and sends keys through it, gets 0xFF bytes through the
 // Telnet escaping whole, survives the server going away, and allows a network line its margin.

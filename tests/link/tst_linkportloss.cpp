@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port itself goes away and comes back (kvtsim unplugs and replugs its line), or is not there
 // yet when the link starts (kvtsim starts later): every device fails once, and polling begins on
 // its own once the line is there.

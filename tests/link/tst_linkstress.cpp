@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GUI thread works the device table the way the manager does (Add, Delete with the link
 // stopped and started again, ID edits, key clicks) while the link polls kvtsim and a LinkPump
 // applies the link's effects on the GUI thread. Built to be run under ThreadSanitizer.

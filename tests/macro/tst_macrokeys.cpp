@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key sequences as the operator types them, and a run of one over several devices: the order of
 // keys per device, pauses, failures and the status texts, on a clock the test moves.
 #include "macro/macrokeys.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The macro window's arithmetic and copies, without a display.
 #include "core/devicetable.h"
 #include "core/workspacefile.h"

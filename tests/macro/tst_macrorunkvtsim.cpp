@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A macro run on a simulated line: devices 1, 2 and 5 on it, 1 and 5 marked. What kvtsim saw is
 // the judge; the run's pauses are measured on a clock the test moves. A full application: a
 // failing device beeps.

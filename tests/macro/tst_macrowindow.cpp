@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The macro window: its layout, drawing, handlers and sizing, and how it follows the program's
 // macro names.
 #include "core/devicetable.h"

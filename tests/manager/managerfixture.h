@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the manager window's tests share: the program without a line (offlineprogram.h) with its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager's commands on the device table: Add, Edit, Delete, double click, and building the
 // views of a loaded workspace, each checked against the table, the tree and the panels.
 #include "deferreddeletes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The order in which Delete and the building of a loaded workspace hand the device table to the
 // link thread, recorded through the link's own start and stop and through the windows' events.
 #include <QTreeWidgetItem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device editor dialog: its layout, how it fills and steps its fields, which IDs Ok accepts,
 // and that only an accepted Ok gets out of it.
 #include "manager/kvteditor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adds, edits and deletes devices while the link polls a line of emulated devices (kvtsim) and
 // keys are sent from the panels: the table, the tree and the panels stay in step, and the node
 // pictures end up telling answering devices from silent ones.

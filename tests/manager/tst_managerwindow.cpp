@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager window itself: its parts, its life with the link, read-only mode, the workspace
 // rename, the popup, and the node pictures the link's updates set.
 #include "manager/devicetree.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exposition as Prometheus reads it, the request heads the endpoint accepts, and the addresses
 // it listens on.
 #include "core/devicetable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console as shipped, on kvtsim, watched by Debian's own Prometheus tools: promtool lints a
 // real scrape, a real Prometheus sees a device go down, and a taken port leaves the console
 // polling. The console runs from a folder of its own (a copy of the program beside its settings

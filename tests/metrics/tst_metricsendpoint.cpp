@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exporter as a program without windows makes it: clients that misbehave are dropped while
 // others are served, a taken port and a folder that cannot be written are reported, the text file
 // is replaced whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The History window's wiring: the device filter narrows the table to one device, a click on a
 // strip's span filters the table to that span, and the status bar says why no history is kept.
 #include "history/historywriter.h"

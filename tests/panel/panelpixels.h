@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reads back what a panel drew: the display grid rendered to an image, cell by cell.

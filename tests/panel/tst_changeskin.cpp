@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's "Change skin and colors" command: what it does to the panel and to its device
 // record for each way the operator can leave the dialog.
 #include "core/devicetable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour values as the display draws them and the names the colour boxes give them.
 #include "panel/colorvalues.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display's content and drawing rules, without a window.
 #include "panel/displaycells.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display on a screen of a higher pixel ratio: every cell, glyph included, is the cell of a
 // 96-dpi screen enlarged, so the text keeps its size and its place in the cell.
 #include "panel/displaycells.h"

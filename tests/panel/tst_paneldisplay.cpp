@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the panel's display shows, read back from its pixels, and how the link's effects reach it.
 #include "panel/displaycells.h"
 #include "panel/displayfont.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PC keyboard's map onto the panel keys, without a window.
 #include "panel/panelkeymap.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every key of the panel reaches the line as a key command for the panel's device: a running
 // link on a recording port shows what was sent.
 #include "core/devicetable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel window as a window: its frame, layout, stacking, closing and registration.
 #include "deferreddeletes.h"
 #include "panel/mdichild.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which names may be skins, and what the skins folder offers, without a window.
 #include "filebytes.h"
 #include "panel/skinfiles.h"

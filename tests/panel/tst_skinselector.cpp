@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skin dialog as a window: its layout, the preview that copies a panel, the file list, the
 // colour boxes and the ways it closes.
 #include "panel/colorbox.h"

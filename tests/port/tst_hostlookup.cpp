@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host name lookup that the link thread waits for only as long as it chooses: a resolver that
 // hangs until released, then one that finds and one that finds nothing.
 #include "port/hostlookup.h"

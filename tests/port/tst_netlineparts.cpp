@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of a network line without a socket: which addresses a port's device may be, and
 // the Telnet COM-port conversation (0xFF escaping both ways, negotiation, the settings answers).
 #include "port/netaddress.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port choice without a window: what the device field stores, the settings
 // file after a choice, and the rows and warnings of the device chooser.
 #include "filebytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "filebytes.h"
 #include "port/portpath.h"
 #include "port/qtserialio.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service's command line and its log lines: what an operator types, and what the journal reads.
 #include "service/eventlogline.h"
 #include "service/serviceoptions.h"

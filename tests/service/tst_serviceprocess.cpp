@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service as an operator runs it: `K4mgr --service` on kvtsim's line, without a display,
 // watched through its log on stderr, its signals and kvtsim's frame log.
 #include "core/profilefile.h"

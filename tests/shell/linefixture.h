@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The main window with the link's wiring: against kvtsim (the line for the whole run, and per test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The empty main frame before the first workspace: a hint with the ways in and the port.
 #include "linefixture.h"
 

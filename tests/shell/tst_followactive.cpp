@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console on kvtsim with displays that stand still: "Follow active panel" remembered across
 // a restart and followed on the wire, and only a reply that changes a display repaints it.
 #include "linefixture.h"

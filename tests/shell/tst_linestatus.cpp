@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line's state in the main window's status line while kvtsim pulls its line away and brings
 // it back: the panels fail and recover on their own, the status line follows.
 #include "displaytext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line monitor and the line scan in the running program, on a kvtsim line with devices 3, 17
 // and 99 (99 answers with bad replies), of which the workspace holds 3.
 #include "linefixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The macro window in the running program: the Setup menu's item opens and closes it, it shows
 // the workspace's names and devices, and renamed macros go into the workspace the way any other
 // change does.

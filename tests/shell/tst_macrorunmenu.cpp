@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Macro runs in the running program: the Setup menu's "R&un macro" submenu and the macro window's
 // Run button, against kvtsim's devices 1 and 2 with only 2 marked.
 #include "linefixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window from start to exit, in a program folder of its own, with the workspaces' link
 // talking to kvtsim: start-up, the close sequence, Read only, window places and a restart.
 #include "displaytext.h"

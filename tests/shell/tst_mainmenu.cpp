@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the main window shows: its menus with captions, shortcuts and hints, the status line, the
 // window list, tiling, and the About box.
 #include "programfixture.h"

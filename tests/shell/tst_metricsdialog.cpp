@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setup > Export to monitoring on the main window: the choice lands in the settings file and at
 // work, a taken port shows in the dialog and on the status line, a bad address is refused where
 // it was typed.

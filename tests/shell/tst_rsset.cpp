@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port selection dialog in the running program: its layout, OK with and without a link (a
 // second kvtsim line stands for port 10), the ways out that change nothing, a hand-set port, a
 // settings file that cannot be written, and the device chooser.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A line on a terminal server chosen in the port dialog: a well-formed address is stored with
 // its margin, a malformed one is pointed out on the dialog's warning line and OK refuses it.
 #include "filebytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's widget-free parts: the settings file, the program folder, the build date,
 // tiling, the hint texts and a window kept on the screen.
 #include "filebytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's workspace commands, New, Open, Save and Save As, with the questions they ask
 // and the files they write, against kvtsim.
 #include "linefixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program-wide values: where the skins are looked for.
 #include "state/appstate.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Marking a widget for repainting whole: everything in it is painted again with the window's
 // next repaint, controls that asked for nothing included.
 #include "state/repaintwhole.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's style makes each title-bar icon once, and gives it unchanged.
 #include "state/titlebariconstyle.h"
 

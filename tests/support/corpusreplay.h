@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The rows of a corpus replay test: one per file of a fuzz corpus, each replayed through the fuzz

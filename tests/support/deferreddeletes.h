@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Windows that close themselves are deleted later, by the event loop; widget tests that look at

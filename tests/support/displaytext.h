@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The text a 2 x 24 cell display shows, for tests that read a panel's or a reply's cells: each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Whole files as bytes, for tests that compare what the program wrote down to the last byte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Simulates a full disk for the current process: while an instance lives, no file can grow past

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Runs the bus simulator kvtsim on a pseudo-terminal for tests and the link benchmark: starts it,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Counts the MDI child windows of one kind (device panels, the manager) in a frame's MDI area.

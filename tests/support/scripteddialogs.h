@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Answers the program's message boxes and modal dialogs in tests, and records every text shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Runs a terminal server (ser2net) on the loopback in front of a line, for the tests and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Writes skin bitmaps for tests: one flat colour, so a panel's picture tells which file it came

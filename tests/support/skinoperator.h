@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Plays the operator at the skin dialog: shows it, notes what it opened with, makes the choices

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One emulated device: its display reply, the attention bit, the reactions to every key and the
 // ways it can be told to answer badly.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the kvtsim executable and talks to it through the pseudo-terminal, as the console does.
 #include "childprocess.h"
 #include "displaytext.h"

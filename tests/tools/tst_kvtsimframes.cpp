@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's own frame reader: check bytes, resynchronisation and frames split over reads.
 #include <QtTest>
 

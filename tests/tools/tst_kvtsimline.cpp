@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated line without I/O: which frames get answered, the pacing of replies, the control
 // commands, the counts, the frame log and the demo schedule.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving, loading and closing a workspace through its windows: the manager, its tree and the
 // panels are built from the file and written back from what they show.
 #include "filebytes.h"

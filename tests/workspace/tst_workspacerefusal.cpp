@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A workspace file that is no regular file, or far too large for one, is refused at once with a
 // message naming it; the workspace that is open stays as it was.
 #include "filebytes.h"

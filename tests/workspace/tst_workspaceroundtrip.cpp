@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names and skin names of a workspace made elsewhere come back from a load, an edit and a save as
 // they went: an 8-bit name reads back as the text it was, a skin keeps its name whether its file
 // is found under another case or not found at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A workspace's skins and display colours after the change-skin command: saved, loaded and saved
 // again, with the values the operator did not touch written back exactly as they were read.
 #include "filebytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the workspace tests share: the program without a line (offlineprogram.h) with its frame

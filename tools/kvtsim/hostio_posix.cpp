@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The POSIX side of kvtsim: pseudo-terminal, poll, absolute-deadline sleeps and signals.
 #include <fcntl.h>
 #include <poll.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives a kvtsim run the way the console does (a poll every 10 ms after the previous exchange,
 // round robin over the line) and prints how closely the replies keep to the line's pace and how
 // much CPU kvtsim spends. A measuring command, not a test.

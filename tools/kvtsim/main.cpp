@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvtsim: a line of KVT devices on a pseudo-terminal, for running, demonstrating, testing and
 // measuring the console without hardware.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // render_panel [folder]: draws a panel window with a sample display, one with highlighted cells
 // and one showing the communication-error text, and writes them as PNG files into folder
 // (./shots by default). Run it with QT_QPA_PLATFORM=offscreen on a machine without a desktop.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the skins that ship with K4mgr into app/SKINS (or the folder given): three device faces
 # of 291 x 154 pixels, the panel window's client size, as 24-bit BMP files. Each leaves the
 # places of the display and the 18 keys to the panel's own controls and draws what a skin covers:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as a profile file, read and written key by key.
 #include "profilefuzzentry.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as a workspace file to read.
 #include "profilefuzzentry.h"
 

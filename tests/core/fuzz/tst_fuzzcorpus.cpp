@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays every file of the fuzz corpus through the fuzz target's checks, so that what the fuzzer
 // once found stays fixed in every ordinary test run.
 #include "profilefuzzentry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as a device table and a line's replies to a session of exchanges.
 #include "exchangefuzzentry.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as the text of a macro's keys and of its device marks.
 #include "macrofuzzentry.h"
 

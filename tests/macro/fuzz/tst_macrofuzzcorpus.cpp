@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays every file of the macro fuzz corpus through the fuzz target's checks.
 #include "corpusreplay.h"
 #include "macrofuzzentry.h"

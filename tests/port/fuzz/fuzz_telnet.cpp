@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as what a terminal server sends on a network line.
 #include "telnetfuzzentry.h"
 
