@@ -93,8 +93,8 @@ HistoryOpen PrepareHistoryFile(QSqlDatabase& db) {
     const char* schema[] = {
         "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)",
         "CREATE TABLE IF NOT EXISTS workspaces(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE)",
-        "CREATE TABLE IF NOT EXISTS events(id INTEGER PRIMARY KEY, utc_ms INTEGER NOT NULL, "
-        "kind INTEGER NOT NULL, device INTEGER, device_name TEXT, workspace INTEGER, text TEXT)",
+        ("CREATE TABLE IF NOT EXISTS events(id INTEGER PRIMARY KEY, utc_ms INTEGER NOT NULL, "
+         "kind INTEGER NOT NULL, device INTEGER, device_name TEXT, workspace INTEGER, text TEXT)"),
         // By time; kind and device ride along so the strips read a range from the index alone.
         "CREATE INDEX IF NOT EXISTS events_time ON events(utc_ms, kind, device)",
         "CREATE INDEX IF NOT EXISTS events_device ON events(device, utc_ms)",

@@ -70,12 +70,19 @@ public:
     bool write(const std::uint8_t* data, std::size_t size) override {
         written.assign(data, data + size);
         require(purged, "the receive queue is purged before the request goes out");
+        answered = false;
         return true;
     }
     std::size_t read(std::uint8_t* buffer, std::size_t max) override {
         require(!written.empty(), "a read follows a request");
         require(max <= k4::kDisplayReplySize || max == k4::kQuietReadSize,
                 "a read asks for one display reply at most, or waits for a quiet line");
+        // The reply is handed out once a request: the wait for a quiet line that may follow
+        // finds the line quiet at once, so an input costs no time on the clock.
+        if (answered) {
+            return 0;
+        }
+        answered = true;
         std::size_t n = 0;
         int lastMs = -1;
         for (const Piece& piece : reply) {
@@ -100,6 +107,7 @@ public:
     std::array<std::uint8_t, k4::kDisplayReplySize> delivered{};
     std::size_t readCount = 0;
     bool purged = false;
+    bool answered = false;
 };
 
 // How many effects of each kind an exchange had.
