@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // K4mgr: the operator console for the KVT transcoders on one RS232 line.
 #include "history/historysettings.h"
+#include "link/linkpump.h"
 #include "manager/kvteditor.h"
 #include "panel/skinselector.h"
 #include "service/serviceentry.h"
 #include "shell/aboutbox.h"
+#include "shell/historywiring.h"
 #include "shell/linkwiring.h"
 #include "shell/mainform.h"
 #include "shell/rsset.h"
 #include "state/appstate.h"
-#include "link/linkpump.h"
-#include "shell/historywiring.h"
 #include "state/titlebariconstyle.h"
 
 #include <QApplication>

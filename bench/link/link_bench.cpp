@@ -7,10 +7,10 @@
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
-#include "port/qtserialio.h"
 #include "link/trs232flow.h"
 #include "linkthreadcpu.h"
 #include "percentile.h"
+#include "port/qtserialio.h"
 #include "timingport.h"
 
 #include <QCoreApplication>

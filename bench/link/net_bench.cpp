@@ -8,11 +8,11 @@
 #include "kvtsimprocess.h"
 #include "link/linkcontroller.h"
 #include "link/linkupdatequeue.h"
-#include "port/netport.h"
-#include "port/qtserialio.h"
 #include "link/trs232flow.h"
 #include "linkthreadcpu.h"
 #include "percentile.h"
+#include "port/netport.h"
+#include "port/qtserialio.h"
 #include "ser2netprocess.h"
 #include "timingport.h"
 

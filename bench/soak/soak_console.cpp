@@ -3,16 +3,16 @@
 // run while faults are switched at random, sampling memory and CPU; prints a summary. Not a test:
 // run it through scripts/soak.sh, which gives it a display of its own.
 #include "core/profilefile.h"
+#include "core/settingsfile.h"
 #include "faultplan.h"
 #include "kvtsimprocess.h"
+#include "link/linkpump.h"
 #include "link/linkupdatequeue.h"
 #include "port/portpath.h"
 #include "procstats.h"
 #include "shell/mainform.h"
-#include "core/settingsfile.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
-#include "link/linkpump.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

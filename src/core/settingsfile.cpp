@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/settingsfile.h"
 
+#include "core/portnumber.h"
 #include "core/profilefile.h"
 #include "core/profilestrings.h"
-#include "core/portnumber.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "port/portchoice.h"
 
+#include "core/portnumber.h"
 #include "core/profilefile.h"
 #include "port/netport.h"
-#include "core/portnumber.h"
 #include "port/portpath.h"
 
 #include <QFile>

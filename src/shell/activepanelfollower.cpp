@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/activepanelfollower.h"
 
-#include "panel/mdichild.h"
 #include "core/settingsfile.h"
+#include "panel/mdichild.h"
 #include "state/appstate.h"
 
 #include <QAction>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/linkwiring.h"
 
+#include "link/linkpump.h"
 #include "port/portpath.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
-#include "link/linkpump.h"
 
 namespace k4 {
 

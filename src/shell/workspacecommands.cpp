@@ -2,8 +2,8 @@
 #include "shell/workspacecommands.h"
 
 #include "core/programfiles.h"
-#include "manager/kvtmanager.h"
 #include "core/settingsfile.h"
+#include "manager/kvtmanager.h"
 #include "state/appstate.h"
 #include "state/dialogs.h"
 #include "state/mainframe.h"
