@@ -12,11 +12,14 @@ namespace k4 {
 namespace {
 
 // Windows' own reader hands back at most size - 1 bytes; a size of 0 or less gives nothing.
-QByteArray cutToSize(const QByteArray& value, int size) {
+QByteArray cutToSize(QByteArray value, int size) {
     if (size <= 1) {
         return {};
     }
-    return value.size() > size - 1 ? value.left(size - 1) : value;
+    if (value.size() > size - 1) {
+        value.truncate(size - 1);
+    }
+    return value;
 }
 
 }  // namespace
@@ -62,7 +65,7 @@ FileCheck ProfileFile::readCheck() const {
     return d->check;
 }
 
-int ProfileFile::readInt(const QByteArray& section, const QByteArray& key, int def) const {
+int ProfileFile::readInt(QByteArrayView section, QByteArrayView key, int def) const {
     const std::optional<QByteArray> value = d->text.value(section, key);
     if (!value || value->isEmpty()) {
         return def;
@@ -70,22 +73,21 @@ int ProfileFile::readInt(const QByteArray& section, const QByteArray& key, int d
     return ProfileText::leadingInt(*value);
 }
 
-QByteArray ProfileFile::readString(const QByteArray& section, const QByteArray& key,
-                                   const QByteArray& def, int size) const {
+QByteArray ProfileFile::readString(QByteArrayView section, QByteArrayView key, QByteArrayView def,
+                                   int size) const {
     const std::optional<QByteArray> value = d->text.value(section, key);
-    return cutToSize(value ? *value : def, size);
+    return cutToSize(value ? *value : def.toByteArray(), size);
 }
 
-bool ProfileFile::hasKey(const QByteArray& section, const QByteArray& key) const {
+bool ProfileFile::hasKey(QByteArrayView section, QByteArrayView key) const {
     return d->text.value(section, key).has_value();
 }
 
-void ProfileFile::writeString(const QByteArray& section, const QByteArray& key,
-                              const QByteArray& value) {
+void ProfileFile::writeString(QByteArrayView section, QByteArrayView key, const QByteArray& value) {
     d->text.setValue(section, key, value);
 }
 
-void ProfileFile::writeInt(const QByteArray& section, const QByteArray& key, int value) {
+void ProfileFile::writeInt(QByteArrayView section, QByteArrayView key, int value) {
     d->text.setValue(section, key, QByteArray::number(value));
 }
 
@@ -128,17 +130,16 @@ QByteArray ProfileFile::text() const {
     return d->text.text();
 }
 
-int ProfileFile::GetInt(const QString& path, const QByteArray& section, const QByteArray& key,
-                        int def) {
+int ProfileFile::GetInt(const QString& path, QByteArrayView section, QByteArrayView key, int def) {
     return ProfileFile(path).readInt(section, key, def);
 }
 
-QByteArray ProfileFile::GetString(const QString& path, const QByteArray& section,
-                                  const QByteArray& key, const QByteArray& def, int size) {
+QByteArray ProfileFile::GetString(const QString& path, QByteArrayView section, QByteArrayView key,
+                                  QByteArrayView def, int size) {
     return ProfileFile(path).readString(section, key, def, size);
 }
 
-bool ProfileFile::WriteString(const QString& path, const QByteArray& section, const QByteArray& key,
+bool ProfileFile::WriteString(const QString& path, QByteArrayView section, QByteArrayView key,
                               const QByteArray& value) {
     ProfileFile file(path);
     file.writeString(section, key, value);

@@ -4,6 +4,7 @@
 #include "core/boundedfile.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
@@ -39,20 +40,20 @@ public:
 
     // The signed decimal number at the start of the value; def when the key is missing or its
     // value is empty; 0 when the value does not begin with a number.
-    int readInt(const QByteArray& section, const QByteArray& key, int def) const;
+    int readInt(QByteArrayView section, QByteArrayView key, int def) const;
     // The value, trimmed and unquoted, cut to size-1 bytes (nothing when size < 2); def, cut the
     // same way, when the key is missing.
-    QByteArray readString(const QByteArray& section, const QByteArray& key, const QByteArray& def,
+    QByteArray readString(QByteArrayView section, QByteArrayView key, QByteArrayView def,
                           int size) const;
     // The key stands in the first matching section with a value ("key=...", even empty).
-    bool hasKey(const QByteArray& section, const QByteArray& key) const;
+    bool hasKey(QByteArrayView section, QByteArrayView key) const;
 
     // Sets the value in memory (see the class comment for where it lands). A line break in the
     // value cannot add keys or sections: the value ends at its first CR, LF or NUL (the rest is
     // dropped). Leading blanks of the value are dropped too (they would not read back). Writing
     // the value a key already holds leaves its line untouched.
-    void writeString(const QByteArray& section, const QByteArray& key, const QByteArray& value);
-    void writeInt(const QByteArray& section, const QByteArray& key, int value);
+    void writeString(QByteArrayView section, QByteArrayView key, const QByteArray& value);
+    void writeInt(QByteArrayView section, QByteArrayView key, int value);
 
     // Writes the text to disk when it changed: beside the file, then renamed over it, so a crash
     // or a full disk leaves the old file or the new one, whole. False when the write failed, when
@@ -63,11 +64,10 @@ public:
     QByteArray text() const;
 
     // One-shot forms, one file access each, like the platform's profile functions.
-    static int GetInt(const QString& path, const QByteArray& section, const QByteArray& key,
-                      int def);
-    static QByteArray GetString(const QString& path, const QByteArray& section,
-                                const QByteArray& key, const QByteArray& def, int size);
-    static bool WriteString(const QString& path, const QByteArray& section, const QByteArray& key,
+    static int GetInt(const QString& path, QByteArrayView section, QByteArrayView key, int def);
+    static QByteArray GetString(const QString& path, QByteArrayView section, QByteArrayView key,
+                                QByteArrayView def, int size);
+    static bool WriteString(const QString& path, QByteArrayView section, QByteArrayView key,
                             const QByteArray& value);
 
 private:

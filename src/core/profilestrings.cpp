@@ -61,12 +61,9 @@ std::optional<QByteArray> toCp1252(const QString& text) {
     return bytes;
 }
 
+// An incomplete character at the very end counts as an error too.
 bool isUtf8(const QByteArray& bytes) {
-    // Stateless: an incomplete character at the very end counts as an error too.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    // decode() converts only when its result is taken.
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
+    return bytes.isValidUtf8();
 }
 
 bool isAscii(const QByteArray& bytes) {
@@ -96,6 +93,9 @@ QString DecodeProfileString(const QByteArray& value, int maxBytes) {
         return {};
     }
     const QByteArray bytes = value.left(maxBytes);
+    if (isAscii(bytes)) {
+        return QString::fromLatin1(bytes);  // the same text in every form the reader takes
+    }
     if (!isUtf8(value)) {
         return fromCp1252(bytes);
     }

@@ -27,14 +27,6 @@ char foldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-QByteArray foldedName(const QByteArray& name) {
-    QByteArray folded = name;
-    for (char& c : folded) {
-        c = foldAscii(c);
-    }
-    return folded;
-}
-
 // Names compare without regard to ASCII case; other bytes must match exactly.
 bool sameName(QByteArrayView a, QByteArrayView b) {
     if (a.size() != b.size()) {
@@ -108,17 +100,18 @@ std::optional<QByteArray> sectionHeaderName(const QByteArray& content) {
     return trimmed(begin + 1, content.constData() + close);
 }
 
-QByteArray unquoted(const QByteArray& value) {
+QByteArrayView unquoted(QByteArrayView value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
-        return value.mid(1, value.size() - 2);
+        return value.sliced(1, value.size() - 2);
     }
     return value;
 }
 
 }  // namespace
 
-ProfileText::ProfileText(const QByteArray& bytes) {
+ProfileText::ProfileText(const QByteArray& input) : source_(input.constData(), input.size()) {
+    const QByteArray& bytes = source_;
     sections_.push_back(Section{});
     // A byte-order mark is no part of the first line (it would hide a section header there); it
     // goes back in front of the text when the file is written.
@@ -134,7 +127,7 @@ ProfileText::ProfileText(const QByteArray& bytes) {
             ++end;
         }
         Line line;
-        line.content = bytes.mid(pos, end - pos);
+        line.content = QByteArray::fromRawData(bytes.constData() + pos, end - pos);
         if (end == bytes.size()) {
             pos = end;
         } else if (bytes[end] == '\n') {
@@ -154,8 +147,7 @@ ProfileText::ProfileText(const QByteArray& bytes) {
     }
 }
 
-std::optional<QByteArray> ProfileText::value(const QByteArray& section,
-                                             const QByteArray& key) const {
+std::optional<QByteArray> ProfileText::value(QByteArrayView section, QByteArrayView key) const {
     const Section* found = findSection(section);
     if (!found) {
         return std::nullopt;
@@ -164,24 +156,23 @@ std::optional<QByteArray> ProfileText::value(const QByteArray& section,
     if (index < 0) {
         return std::nullopt;
     }
-    std::optional<QByteArray> raw = parseKeyLine(found->lines[index].content).rawValue;
-    if (!raw) {
+    const QByteArray& content = found->lines[index].content;
+    const qsizetype eq = content.indexOf('=');
+    if (eq < 0) {
         return std::nullopt;
     }
-    return unquoted(*raw);
+    return unquoted(trimmedView(QByteArrayView(content).sliced(eq + 1))).toByteArray();
 }
 
-void ProfileText::setValue(const QByteArray& section, const QByteArray& key,
-                           const QByteArray& value) {
+void ProfileText::setValue(QByteArrayView section, QByteArrayView key, const QByteArray& value) {
     const QByteArray stored = storedForm(value);
     Section* target = findSection(section);
     if (!target) {
         endLastLine();
-        const QByteArray name = trimmed(section.constBegin(), section.constEnd());
+        const QByteArray name = trimmedView(section).toByteArray();
         Section added{true, name, {}};
         added.lines.push_back(Line{'[' + name + ']', Eol::CrLf});
-        added.lines.push_back(
-            Line{trimmed(key.constBegin(), key.constEnd()) + '=' + stored, Eol::CrLf});
+        added.lines.push_back(Line{trimmedView(key).toByteArray() + '=' + stored, Eol::CrLf});
         addSection(std::move(added));
         modified_ = true;
         return;
@@ -205,7 +196,7 @@ void ProfileText::setValue(const QByteArray& section, const QByteArray& key,
     if (after > 0 && target->lines[after - 1].eol == Eol::None) {
         target->lines[after - 1].eol = Eol::CrLf;
     }
-    const Line added{trimmed(key.constBegin(), key.constEnd()) + '=' + stored, Eol::CrLf};
+    const Line added{trimmedView(key).toByteArray() + '=' + stored, Eol::CrLf};
     target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(after), added);
     modified_ = true;
 }
@@ -269,27 +260,36 @@ QByteArray ProfileText::storedForm(const QByteArray& value) {
     return value.mid(begin, end - begin);
 }
 
-ProfileText::Section* ProfileText::findSection(const QByteArray& name) {
+std::size_t ProfileText::FoldedHash::operator()(QByteArrayView name) const noexcept {
+    std::size_t hash = 14695981039346656037u;  // FNV-1a over the folded bytes
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(foldAscii(c))) * 1099511628211u;
+    }
+    return hash;
+}
+
+bool ProfileText::FoldedEqual::operator()(QByteArrayView a, QByteArrayView b) const noexcept {
+    return sameName(a, b);
+}
+
+ProfileText::Section* ProfileText::findSection(QByteArrayView name) {
     const Section* found = static_cast<const ProfileText*>(this)->findSection(name);
     return const_cast<Section*>(found);
 }
 
-const ProfileText::Section* ProfileText::findSection(const QByteArray& name) const {
-    const auto found =
-        firstSection_.constFind(foldedName(trimmed(name.constBegin(), name.constEnd())));
-    return found == firstSection_.constEnd() ? nullptr : &sections_[found.value()];
+const ProfileText::Section* ProfileText::findSection(QByteArrayView name) const {
+    const auto found = firstSection_.find(trimmedView(name));
+    return found == firstSection_.end() ? nullptr : &sections_[found->second];
 }
 
 void ProfileText::addSection(Section section) {
-    const QByteArray folded = foldedName(section.name);
-    if (!firstSection_.contains(folded)) {
-        firstSection_.insert(folded, sections_.size());
-    }
+    // The first section of a name is the one reads and writes find; a later one keeps its lines.
+    firstSection_.try_emplace(section.name, sections_.size());
     sections_.push_back(std::move(section));
 }
 
-int ProfileText::findKeyLine(const Section& section, const QByteArray& key) {
-    const QByteArray wanted = trimmed(key.constBegin(), key.constEnd());
+int ProfileText::findKeyLine(const Section& section, QByteArrayView key) {
+    const QByteArrayView wanted = trimmedView(key);
     const int first = section.hasHeader ? 1 : 0;
     for (int i = first; i < static_cast<int>(section.lines.size()); ++i) {
         const QByteArray& content = section.lines[i].content;

@@ -5,8 +5,11 @@
 #include "core/profiletext.h"
 #include "core/workspacefile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
 namespace k4fuzz {
 
@@ -19,22 +22,43 @@ void require(bool holds, const char* rule) {
     }
 }
 
-// A value written into any file reads back as it would from a file holding only that line.
-void checkWrite(const k4::ProfileText& read, const QByteArray& section, const QByteArray& key,
-                const QByteArray& value) {
+struct Write {
+    QByteArray section;
+    QByteArray key;
+    QByteArray value;
+};
+
+// The same key as far as a write can tell (names fold at least as widely as the file's rules).
+bool sameKey(const Write& a, const Write& b) {
+    return a.section.trimmed().toLower() == b.section.trimmed().toLower() &&
+           a.key.trimmed().toLower() == b.key.trimmed().toLower();
+}
+
+// Values written into any file read back as they would from a file holding only that line, at
+// once and from the saved text (parsed once for all the writes: the parse is what costs).
+void checkWrites(const k4::ProfileText& read, const std::vector<Write>& writes) {
     k4::ProfileText text(read);
-    const bool global = section.trimmed().toLower() == "global";
-    const auto devicesBefore = text.value("Global", "Devices");
-    text.setValue(section, key, value);
-    require(global || text.value("Global", "Devices") == devicesBefore,
-            "a write leaves other sections alone");
-    const QByteArray lone =
-        "[" + section + "]\r\n" + key + "=" + k4::ProfileText::storedForm(value);
-    const auto expected = k4::ProfileText(lone).value(section, key);
-    require(expected.has_value(), "a lone written line reads");
-    require(text.value(section, key) == expected, "a written value reads back");
-    require(k4::ProfileText(text.text()).value(section, key) == expected,
-            "a written value reads back from the saved text");
+    std::vector<std::optional<QByteArray>> expected;
+    for (const Write& w : writes) {
+        const bool global = w.section.trimmed().toLower() == "global";
+        const auto devicesBefore = text.value("Global", "Devices");
+        text.setValue(w.section, w.key, w.value);
+        require(global || text.value("Global", "Devices") == devicesBefore,
+                "a write leaves other sections alone");
+        const QByteArray lone =
+            "[" + w.section + "]\r\n" + w.key + "=" + k4::ProfileText::storedForm(w.value);
+        expected.push_back(k4::ProfileText(lone).value(w.section, w.key));
+        require(expected.back().has_value(), "a lone written line reads");
+        require(text.value(w.section, w.key) == expected.back(), "a written value reads back");
+    }
+    const k4::ProfileText saved(text.text());
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        const bool overwritten =
+            std::any_of(writes.begin() + static_cast<std::ptrdiff_t>(i) + 1, writes.end(),
+                        [&](const Write& later) { return sameKey(later, writes[i]); });
+        require(overwritten || saved.value(writes[i].section, writes[i].key) == expected[i],
+                "a written value reads back from the saved text");
+    }
 }
 
 void checkProfile(const QByteArray& input) {
@@ -42,19 +66,20 @@ void checkProfile(const QByteArray& input) {
     require(text.text() == input, "an untouched file keeps every byte");
     static_cast<void>(text.value("Global", "Devices"));
     // Keys and values taken from the input itself reach the odd corners of the parser.
+    std::vector<Write> writes{{"Global", "Devices", input.right(24)},
+                              {"Fuzz", "Key", input.left(40)}};
     const qsizetype eq = input.indexOf('=');
     const QByteArray fromInput = input.left(eq < 0 ? 16 : eq).trimmed();
-    checkWrite(text, "Global", "Devices", input.right(24));
-    checkWrite(text, "Fuzz", "Key", input.left(40));
     const QByteArray header = input.left(input.indexOf(']') + 1);
     if (header.startsWith('[') && !header.contains('\n') && !header.contains('\r')) {
         const QByteArray name = header.mid(1, header.size() - 2).trimmed();
         if (!name.contains(']') && !fromInput.isEmpty() && !fromInput.contains('=') &&
             !fromInput.contains('\n') && !fromInput.contains('\r') && !fromInput.contains('[') &&
             !fromInput.contains(';')) {
-            checkWrite(text, name, fromInput, "v");
+            writes.push_back({name, fromInput, "v"});
         }
     }
+    checkWrites(text, writes);
 }
 
 k4::WorkspaceFileData checkRead(const k4::ProfileFile& file) {
