@@ -118,6 +118,9 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
         if (capture != nullptr) {
             capture->recordNotSent(request);
         }
+        if (port.stopping()) {
+            return ExchangeResult::Stopped;
+        }
         // Part of it may have left, and the device may answer that.
         AwaitQuietLine(port);
         ProcessFailure(r, effects);
@@ -142,6 +145,9 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
             return ExchangeResult::Replied;
         case ReplyKind::Failure:
             break;
+    }
+    if (port.stopping()) {
+        return ExchangeResult::Stopped;
     }
     AwaitQuietLine(port);
     ProcessFailure(r, effects);

@@ -10,9 +10,9 @@
 
 namespace k4 {
 
-// How an exchange ended: with a reply of either size, with a failure, or without a device of
-// that address to send to.
-enum class ExchangeResult { Replied, Failed, NoDevice };
+// How an exchange ended: with a reply of either size, with a failure, without a device of that
+// address to send to, or cut short by the link's stop (which blames no device).
+enum class ExchangeResult { Replied, Failed, NoDevice, Stopped };
 
 // One request to the device at address and its reply: the device's display cells, its two
 // latches and the picture of its tree node follow the reply. Runs on the link thread only. When

@@ -161,7 +161,8 @@ void LineScan::probeStep(const DeviceTable& table, SerialIo& port, LineCapture* 
             capture->recordExchange(request, reply.data(), n, sentAt, port.lastByteAt(), true);
         }
     }
-    if (ClassifyReply(n) == ReplyKind::Failure) {
+    const bool cutShort = ClassifyReply(n) == ReplyKind::Failure && port.stopping();
+    if (ClassifyReply(n) == ReplyKind::Failure && !cutShort) {
         // An address nobody should answer may still answer late: the workspace's next poll must
         // not take that for its own reply.
         AwaitQuietLine(port);
@@ -169,6 +170,14 @@ void LineScan::probeStep(const DeviceTable& table, SerialIo& port, LineCapture* 
 
     std::lock_guard lock(mutex_);
     if (generation != generation_) {
+        return;
+    }
+    if (cutShort) {
+        // The link's stop ended the wait: the address was not heard out, and the scan goes on
+        // with the next link, from this address.
+        if (next_ == address + 1) {
+            next_ = address;
+        }
         return;
     }
     ScanFinding finding;

@@ -235,7 +235,7 @@ bool NetSerialIo::takeArrived() {
     return !failed_;
 }
 
-bool NetSerialIo::waitForBytes(Clock::time_point deadline, bool heedStop) {
+bool NetSerialIo::waitForBytes(Clock::time_point deadline) {
     for (;;) {
         if (!isOpen()) {
             noteLoss();
@@ -244,7 +244,7 @@ bool NetSerialIo::waitForBytes(Clock::time_point deadline, bool heedStop) {
         if (socket_->bytesAvailable() > 0) {
             return takeArrived();
         }
-        if (heedStop && stopping()) {
+        if (stopping()) {
             return false;
         }
         const int ms = SliceUntil(deadline);
@@ -314,9 +314,10 @@ std::size_t NetSerialIo::read(std::uint8_t* buffer, std::size_t max) {
             continue;
         }
         const Clock::time_point until = n == 0 ? totalDeadline : gapDeadline;
-        // Past the time this is one last look without waiting, as on a local port.
+        // Past the time this is one last look without waiting, as on a local port. A stop ends
+        // the wait at once: with a wide margin a read may otherwise outlast StopLink's bound.
         const bool last = Clock::now() >= until;
-        if (!waitForBytes(until, false)) {
+        if (!waitForBytes(until)) {
             break;
         }
         if (last) {

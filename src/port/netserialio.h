@@ -45,6 +45,9 @@ public:
     std::string lossReason() const override { return lossReason_; }
     bool opensInBackground() const override { return true; }
     void setStopFlag(const std::atomic<bool>* stop) override { stop_ = stop; }
+    bool stopping() const override {
+        return stop_ != nullptr && stop_->load(std::memory_order_acquire);
+    }
     std::string deviceName() const override { return text_.toStdString(); }
     std::string openError() const override { return openError_; }
     std::chrono::milliseconds settleTime() const override;
@@ -63,14 +66,12 @@ private:
     // False when the connection has gone or was dropped.
     bool takeArrived();
     // Waits until deadline at most for bytes, taking them; at or past the deadline one look
-    // without waiting. False when none came or the connection has gone, and with heedStop when a
-    // stop was asked for (a read runs to its own short end, so its exchange ends as it would).
-    bool waitForBytes(Clock::time_point deadline, bool heedStop = true);
+    // without waiting. False when none came, the connection has gone, or a stop was asked for.
+    bool waitForBytes(Clock::time_point deadline);
     bool sendRaw(const std::vector<std::uint8_t>& bytes);
     // The connection is of no more use: it is cut at once, so nothing queued goes out late.
     void drop(std::string reason);
     void noteLoss();
-    bool stopping() const { return stop_ != nullptr && stop_->load(std::memory_order_acquire); }
 
     QString text_;
     std::optional<NetAddress> address_;

@@ -42,6 +42,9 @@ public:
     // Set once, before open(): while *stop holds, waits that are not bounded by the line's own
     // timing (a lookup, a call, an answer, a write that does not drain) give up at once.
     virtual void setStopFlag(const std::atomic<bool>* /*stop*/) {}
+    // True once that stop flag holds: a read or write that failed since was cut short by the
+    // stop and says nothing about the device at the far end.
+    virtual bool stopping() const { return false; }
     // The serial device this port opens, for the operator's eyes; empty when it has no name.
     virtual std::string deviceName() const { return {}; }
     // Why the last open() failed, in the system's words ("Permission denied"); empty when unknown.
