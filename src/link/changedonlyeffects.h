@@ -28,8 +28,9 @@ public:
     void repaintTree() override;
     void beep() override { next_.beep(); }
     void lineStateChanged(const LineState& state) override { next_.lineStateChanged(state); }
-    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override {
-        next_.keyExchanged(address, key, failed);
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed,
+                      CommandOwner owner) override {
+        next_.keyExchanged(address, key, failed, owner);
     }
     // Every event is a change.
     void linkEvent(const LinkEvent& event) override { next_.linkEvent(event); }

@@ -5,12 +5,13 @@ namespace k4 {
 
 namespace {
 
-KeyCommand Unpack(std::uint64_t slot) {
-    return KeyCommand{static_cast<std::uint8_t>(slot >> 8), static_cast<std::uint8_t>(slot & 0xFF)};
-}
-
 CommandOwner OwnerOf(std::uint64_t slot) {
     return static_cast<CommandOwner>(slot >> 16);
+}
+
+KeyCommand Unpack(std::uint64_t slot) {
+    return KeyCommand{static_cast<std::uint8_t>(slot >> 8), static_cast<std::uint8_t>(slot & 0xFF),
+                      OwnerOf(slot)};
 }
 
 }  // namespace

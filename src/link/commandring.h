@@ -9,16 +9,16 @@
 
 namespace k4 {
 
-// A key command as the ring holds it: device address in the high byte, key code in the low byte.
+// Who queued a command, so that it can be taken back and its end told to it: a macro run's
+// ticket, or kNoOwner for a key nobody takes back (an operator's click on a panel).
+using CommandOwner = std::uint32_t;
+inline constexpr CommandOwner kNoOwner = 0;
+
 struct KeyCommand {
     std::uint8_t address;
     std::uint8_t key;
+    CommandOwner owner = kNoOwner;
 };
-
-// Who queued a command, so that it can be taken back: a macro run's ticket, or kNoOwner for a
-// key nobody takes back (an operator's click on a panel).
-using CommandOwner = std::uint32_t;
-inline constexpr CommandOwner kNoOwner = 0;
 
 // The key commands queued by the panels for the link thread: one producer (the GUI thread), one
 // consumer (the link thread), no lock. 17 slots hold at most 16 pending commands, so equal

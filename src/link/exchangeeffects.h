@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/devicetable.h"
+#include "link/commandring.h"
 #include "link/linestate.h"
 #include "link/linkevent.h"
 
@@ -42,9 +43,11 @@ public:
     // The line itself changed state (opened, lost, reopened, closed); not tied to any device.
     virtual void lineStateChanged(const LineState& /*state*/) {}
     // The exchange of a key command from the ring has ended, after its other effects; failed when
-    // no usable reply came or no device of that address was there to send it to. Polls do not
-    // report here.
-    virtual void keyExchanged(std::uint8_t /*address*/, std::uint8_t /*key*/, bool /*failed*/) {}
+    // no usable reply came or no device of that address was there to send it to. owner is who
+    // queued it (a macro run knows its own keys from an operator's click of the same key). Polls
+    // do not report here.
+    virtual void keyExchanged(std::uint8_t /*address*/, std::uint8_t /*key*/, bool /*failed*/,
+                              CommandOwner /*owner*/) {}
     // A turn in the line's or a device's standing, after the view effects that go with it.
     virtual void linkEvent(const LinkEvent& /*event*/) {}
 };

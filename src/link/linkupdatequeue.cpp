@@ -52,8 +52,9 @@ void LinkUpdateQueue::beep() {
     push({Kind::Beep, 0, kNoHandle, {}});
 }
 
-void LinkUpdateQueue::keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) {
-    push({Kind::KeyEnded, key, address, {}, failed});
+void LinkUpdateQueue::keyExchanged(std::uint8_t address, std::uint8_t key, bool failed,
+                                   CommandOwner owner) {
+    push({Kind::KeyEnded, key, address, {}, failed, 0, owner});
 }
 
 void LinkUpdateQueue::linkEvent(const LinkEvent& event) {
@@ -122,7 +123,8 @@ std::size_t LinkUpdateQueue::deliverTo(ExchangeEffects& target) {
                 target.beep();
                 break;
             case Kind::KeyEnded:
-                target.keyExchanged(static_cast<std::uint8_t>(u.handle), u.value, u.failed);
+                target.keyExchanged(static_cast<std::uint8_t>(u.handle), u.value, u.failed,
+                                    u.owner);
                 break;
             case Kind::Event:
                 target.linkEvent(deliveringEvents_[u.event]);

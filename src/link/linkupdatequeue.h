@@ -33,7 +33,8 @@ public:
     void beep() override;
     // Only the latest line state waits: an older one would be stale by the time it is shown.
     void lineStateChanged(const LineState& state) override;
-    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override;
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed,
+                      CommandOwner owner) override;
     void linkEvent(const LinkEvent& event) override;
 
     // GUI thread: applies every pending effect, oldest first, to target, then hands over the
@@ -62,7 +63,8 @@ private:
         std::uint64_t handle;  // or the address of an ended key
         DisplayCells cells;
         bool failed = false;
-        std::size_t event = 0;  // Event: its place in events_
+        std::size_t event = 0;          // Event: its place in events_
+        CommandOwner owner = kNoOwner;  // KeyEnded: who queued the key
     };
     void push(const Update& u);
     // Under mutex_: true when nothing waits for the GUI, so the next arrival must wake it.

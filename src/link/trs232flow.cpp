@@ -202,7 +202,8 @@ void TRS232flow::drainRing() {
         }
         const ExchangeResult result =
             Exchange(table_, port(), command->address, command->key, effects_, capture_);
-        effects_.keyExchanged(command->address, command->key, result != ExchangeResult::Replied);
+        effects_.keyExchanged(command->address, command->key, result != ExchangeResult::Replied,
+                              command->owner);
     }
 }
 

@@ -64,8 +64,10 @@ void MacroRunner::stop() {
     pump();
 }
 
-void MacroRunner::keyEnded(std::uint8_t address, std::uint8_t key, bool failed) {
-    if (!run_) {
+void MacroRunner::keyEnded(std::uint8_t address, std::uint8_t key, bool failed,
+                           CommandOwner owner) {
+    // Only the run's own keys: an operator may click the key the run waits for on its device.
+    if (!run_ || owner != ticket_) {
         return;
     }
     run_->keyEnded(address, key, failed);

@@ -50,7 +50,7 @@ public:
     // Also while a stopped run waits for its last keys.
     bool running() const { return run_.has_value(); }
     // Called for every key command whose exchange has ended.
-    void keyEnded(std::uint8_t address, std::uint8_t key, bool failed);
+    void keyEnded(std::uint8_t address, std::uint8_t key, bool failed, CommandOwner owner);
     // Advances the run to the current time (also done by the tick).
     void pump();
     // Shows text where the runs' texts go (a start refused before it reached the runner).

@@ -54,12 +54,12 @@ MacroRunner* InstallProgramMacroRunner(QObject* parent) {
         },
         [](CommandOwner ticket) { return App().Link.TakeBackCommands(ticket); }, parent);
     runner->setLinkEpoch([] { return App().Link.generation(); });
-    App().Views.setKeyListener(
-        [runner = QPointer(runner)](std::uint8_t address, std::uint8_t key, bool failed) {
-            if (runner) {
-                runner->keyEnded(address, key, failed);
-            }
-        });
+    App().Views.setKeyListener([runner = QPointer(runner)](std::uint8_t address, std::uint8_t key,
+                                                           bool failed, CommandOwner owner) {
+        if (runner) {
+            runner->keyEnded(address, key, failed, owner);
+        }
+    });
     QObject::connect(runner, &QObject::destroyed, [] { App().Views.setKeyListener({}); });
     Runner() = runner;
     return runner;

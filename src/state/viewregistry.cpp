@@ -72,9 +72,10 @@ void ViewRegistry::lineStateChanged(const LineState& state) {
     }
 }
 
-void ViewRegistry::keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) {
+void ViewRegistry::keyExchanged(std::uint8_t address, std::uint8_t key, bool failed,
+                                CommandOwner owner) {
     if (keyListener_) {
-        keyListener_(address, key, failed);
+        keyListener_(address, key, failed, owner);
     }
 }
 

@@ -46,7 +46,8 @@ public:
     void repaintTree() override;
     void beep() override;
     void lineStateChanged(const LineState& state) override;
-    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override;
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed,
+                      CommandOwner owner) override;
     void linkEvent(const LinkEvent& event) override;
 
     // Where the line's and the devices' events go on (the history, the metrics).
@@ -59,7 +60,8 @@ public:
     const LineState& lineState() const { return line_; }
 
     // Who waits for key commands to end (the macro runs); empty to stop.
-    using KeyListener = std::function<void(std::uint8_t address, std::uint8_t key, bool failed)>;
+    using KeyListener = std::function<void(std::uint8_t address, std::uint8_t key, bool failed,
+                                           CommandOwner owner)>;
     void setKeyListener(KeyListener listener) { keyListener_ = std::move(listener); }
 
 private:

@@ -36,7 +36,8 @@ public:
     void repaintTree() override { add(QStringLiteral("tree")); }
     void beep() override { add(QStringLiteral("beep")); }
     // Kept apart from the effect lines, which stay the same whether a key or a poll was sent.
-    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed) override {
+    void keyExchanged(std::uint8_t address, std::uint8_t key, bool failed,
+                      k4::CommandOwner /*owner*/) override {
         std::lock_guard lock(mutex_);
         keysEnded_
             << QStringLiteral("key %1 %2%3").arg(address).arg(key).arg(failed ? " failed" : "");

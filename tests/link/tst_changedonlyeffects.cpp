@@ -88,7 +88,7 @@ void TestChangedOnlyEffects::nodePicturesAndTheRest() {
     for (int i = 0; i < 2; ++i) {
         fx.showPanel(1);
         fx.beep();
-        fx.keyExchanged(5, 3, i == 1);
+        fx.keyExchanged(5, 3, i == 1, kNoOwner);
         LinkEvent e = StampedEvent(LinkEvent::Kind::AttentionRaised);
         e.address = 5;
         fx.linkEvent(e);

@@ -73,9 +73,10 @@ void TestMacroRunKvtsim::init() {
         [this](CommandOwner ticket) { return link_->TakeBackCommands(ticket); });
     runner_->setClock([this] { return now_; });
     runner_->setLinkEpoch([this] { return link_->generation(); });
-    views_.setKeyListener([this](std::uint8_t address, std::uint8_t key, bool failed) {
-        runner_->keyEnded(address, key, failed);
-    });
+    views_.setKeyListener(
+        [this](std::uint8_t address, std::uint8_t key, bool failed, CommandOwner owner) {
+            runner_->keyEnded(address, key, failed, owner);
+        });
     connect(runner_.get(), &MacroRunner::statusChanged, this,
             [this](const QString& text) { status_ = text; });
 }
@@ -112,6 +113,9 @@ bool TestMacroRunKvtsim::linePolledRound(int n) const {
 
 void TestMacroRunKvtsim::markedDevicesGetTheirKeysInOrder() {
     startRun(QStringLiteral("T 3 p1000 + S"));
+    // An operator's click of the very key device 1 waits for is not the run's key.
+    views_.keyExchanged(1, 126, false, kNoOwner);
+    QCOMPARE(status_, QStringLiteral("Macro 'Setup A': 0 of 8 keys"));
     QTRY_COMPARE_WITH_TIMEOUT(status_, QStringLiteral("Macro 'Setup A': 4 of 8 keys"), 20000);
     // Both devices wait in their pause, and the line goes on polling every device meanwhile.
     QVERIFY(linePolledRound(3));
