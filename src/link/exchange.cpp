@@ -92,6 +92,18 @@ void ProcessFailure(DeviceRecord& r, ExchangeEffects& effects) {
     }
 }
 
+// A request that got no usable reply, or never left. A stop of the link may have cut it short:
+// that says nothing about the device. Otherwise the line is left quiet first, since the device
+// may still answer late (or answer the part of a frame that left), and the device fails.
+ExchangeResult EndWithoutReply(DeviceRecord& r, SerialIo& port, ExchangeEffects& effects) {
+    if (port.stopping()) {
+        return ExchangeResult::Stopped;
+    }
+    AwaitQuietLine(port);
+    ProcessFailure(r, effects);
+    return ExchangeResult::Failed;
+}
+
 }  // namespace
 
 ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address, std::uint8_t key,
@@ -118,13 +130,7 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
         if (capture != nullptr) {
             capture->recordNotSent(request);
         }
-        if (port.stopping()) {
-            return ExchangeResult::Stopped;
-        }
-        // Part of it may have left, and the device may answer that.
-        AwaitQuietLine(port);
-        ProcessFailure(r, effects);
-        return ExchangeResult::Failed;
+        return EndWithoutReply(r, port, effects);
     }
 
     std::array<std::uint8_t, kDisplayReplySize> reply{};
@@ -146,12 +152,7 @@ ExchangeResult Exchange(DeviceTable& table, SerialIo& port, std::uint8_t address
         case ReplyKind::Failure:
             break;
     }
-    if (port.stopping()) {
-        return ExchangeResult::Stopped;
-    }
-    AwaitQuietLine(port);
-    ProcessFailure(r, effects);
-    return ExchangeResult::Failed;
+    return EndWithoutReply(r, port, effects);
 }
 
 }  // namespace k4

@@ -161,8 +161,9 @@ void LineScan::probeStep(const DeviceTable& table, SerialIo& port, LineCapture* 
             capture->recordExchange(request, reply.data(), n, sentAt, port.lastByteAt(), true);
         }
     }
-    const bool cutShort = ClassifyReply(n) == ReplyKind::Failure && port.stopping();
-    if (ClassifyReply(n) == ReplyKind::Failure && !cutShort) {
+    const bool noReply = ClassifyReply(n) == ReplyKind::Failure;
+    const bool cutShort = noReply && port.stopping();
+    if (noReply && !cutShort) {
         // An address nobody should answer may still answer late: the workspace's next poll must
         // not take that for its own reply.
         AwaitQuietLine(port);
